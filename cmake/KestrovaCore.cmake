@@ -1,0 +1,38 @@
+# The static core: every model, view-model and all logic, plus the QML module "Kestrova".
+# Source lists are globbed so each subsystem can grow without touching the build files.
+set(_subsystems client state playback screens)
+set(CORE_SOURCES "")
+foreach(dir IN LISTS _subsystems)
+  file(GLOB_RECURSE _found CONFIGURE_DEPENDS
+    ${CMAKE_SOURCE_DIR}/src/${dir}/*.cpp ${CMAKE_SOURCE_DIR}/src/${dir}/*.h)
+  list(APPEND CORE_SOURCES ${_found})
+endforeach()
+
+file(GLOB_RECURSE QML_FILES CONFIGURE_DEPENDS RELATIVE ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/qml/*.qml)
+foreach(f IN LISTS QML_FILES)
+  get_filename_component(_name ${f} NAME)
+  set_source_files_properties(${f} PROPERTIES QT_RESOURCE_ALIAS ${_name})
+endforeach()
+
+# The icon font comes from Debian's fonts-materialdesignicons-webfont and is baked into the binary.
+set(MDI_FONT /usr/share/fonts-materialdesignicons-webfont/fonts/materialdesignicons-webfont.ttf)
+configure_file(${MDI_FONT} ${CMAKE_BINARY_DIR}/generated/fonts/materialdesignicons.ttf COPYONLY)
+set_source_files_properties(${CMAKE_BINARY_DIR}/generated/fonts/materialdesignicons.ttf
+  PROPERTIES QT_RESOURCE_ALIAS fonts/materialdesignicons.ttf)
+
+qt_add_library(kestrova_core STATIC)
+qt_add_qml_module(kestrova_core
+  URI Kestrova
+  VERSION 1.0
+  RESOURCE_PREFIX /
+  QML_FILES ${QML_FILES}
+  SOURCES ${CORE_SOURCES}
+  RESOURCES ${CMAKE_BINARY_DIR}/generated/fonts/materialdesignicons.ttf
+)
+target_include_directories(kestrova_core PUBLIC ${CMAKE_SOURCE_DIR}/src)
+target_link_libraries(kestrova_core PUBLIC
+  Qt6::Core Qt6::Gui Qt6::Network Qt6::WebSockets Qt6::Qml Qt6::Quick Qt6::QuickControls2
+  Qt6::Multimedia Qt6::Svg Qt6::Concurrent
+  QCoro6::Core QCoro6::Network QCoro6::WebSockets QCoro6::Qml
+  qt6keychain PkgConfig::FFMPEG)
+target_compile_options(kestrova_core PRIVATE -Wall -Wextra)

@@ -1,0 +1,129 @@
+#pragma once
+#include "client/ConnectionMode.h"
+#include "client/FrigateError.h"
+#include "state/ServerSettings.h"
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QJsonValue>
+#include <QNetworkCookie>
+#include <QNetworkRequest>
+#include <QObject>
+#include <QPointer>
+#include <QSet>
+#include <QUrl>
+#include <QCoro/QCoroTask>
+#include <functional>
+#include <optional>
+
+class QNetworkAccessManager;
+class QNetworkReply;
+class SecretStore;
+class ServerTrust;
+
+using QueryItems = QList<std::pair<QString, QString>>;
+
+// Upper bounds for what one answer may hold, so a broken or hostile server cannot exhaust memory.
+namespace BodyLimit {
+constexpr qint64 Json = 32LL << 20;   // config of a large install, 500 reviews, 500 timeline rows
+constexpr qint64 Text = 64LL << 10;   // version text and the like
+constexpr qint64 Image = 24LL << 20;  // snapshots and preview GIFs
+constexpr qint64 Media = 256LL << 20; // one playlist segment
+constexpr qint64 Download = 8LL << 30; // a clip streamed to disk
+}
+
+struct ApiRequest
+{
+    QString path;
+    QueryItems query;
+    QByteArray method = "GET";
+    std::optional<QJsonValue> body;
+    std::optional<double> timeoutSeconds;
+    bool allowReSignIn = true;
+    qint64 maxBytes = BodyLimit::Json;
+    QList<std::pair<QByteArray, QByteArray>> headers;
+};
+
+// HTTP client for one configured Frigate server: address probing, sign-in, the token, and every
+// request of the application. Lives on the GUI thread; its operations suspend, never block.
+class FrigateClient : public QObject
+{
+    Q_OBJECT
+public:
+    FrigateClient(const ServerSettings &settings, SecretStore *secrets, ServerTrust *trust,
+                  QObject *parent = nullptr);
+    ~FrigateClient() override;
+
+    // Point the client at a (different) server: forgets address, mode, token and cookies.
+    void setUp(const ServerSettings &settings);
+    // Same server, edited fields.
+    void updateSettings(const ServerSettings &settings);
+
+    const ServerSettings &settings() const { return m_settings; }
+    std::optional<QUrl> baseURL() const { return m_baseURL; }
+    ConnectionMode mode() const { return m_mode; }
+    std::optional<QString> token() const { return m_token; }
+    bool certificateChanged() const { return m_certificateChanged; }
+    QDateTime lastLoginAttempt() const { return m_lastLoginAttempt; }
+    // The version the server reported at the last fetchVersion, empty when unknown.
+    QString serverVersion() const { return m_serverVersion; }
+    // True when the server's version is at least major.minor (unknown versions count as new).
+    bool serverAtLeast(int major, int minor) const;
+
+    static std::optional<QUrl> normalizeURL(const QString &text);
+    static QList<QUrl> candidateURLs(const QString &text);
+    static bool isSupportedVersion(const QString &version);
+
+    QCoro::Task<bool> findServer();
+    QCoro::Task<Status> signIn(QString password);
+    QCoro::Task<> dropToken();
+    QCoro::Task<> forgetCredentials(QUuid serverId);
+    QCoro::Task<std::optional<QString>> fetchVersion();
+
+    std::optional<QUrl> makeURL(const QString &path, const QueryItems &query = {}) const;
+    QCoro::Task<Result<QByteArray>> request(ApiRequest request);
+    QCoro::Task<Result<QJsonValue>> getJSON(QString path, QueryItems query = {});
+    // Streams the body into the temporary directory under fileName; answers the file's URL.
+    QCoro::Task<Result<QUrl>> downloadToFile(QString path, QString fileName);
+
+    std::optional<QNetworkCookie> signInCookie() const;
+    void clearCookies();
+
+    // For media and image loaders: the shared network stack (same cookies, same pin checks)
+    // and a request carrying the bearer token.
+    QNetworkAccessManager *network() const { return m_network; }
+    QNetworkRequest authorizedRequest(const QUrl &url) const;
+
+    // Aborts every request in flight; their callers see a cancellation.
+    void cancelAll();
+
+    // Tests replace the wall clock that stamps sign-in attempts.
+    void setClock(std::function<QDateTime()> clock) { m_clock = std::move(clock); }
+    void setSecureStore(SecretStore *secrets) { m_secrets = secrets; }
+
+signals:
+    void tokenChanged();
+
+private:
+    struct Reply;
+    QCoro::Task<Reply> send(QNetworkRequest request, QByteArray method, QByteArray body, qint64 maxBytes);
+    QCoro::Task<bool> probe(QUrl base, double timeoutSeconds);
+    QCoro::Task<> ensureTokenLoaded();
+    QCoro::Task<Result<QByteArray>> sendOnce(const ApiRequest &request);
+    void setToken(std::optional<QString> token);
+    QString secretKey(const char *kind) const;
+
+    ServerSettings m_settings;
+    QPointer<SecretStore> m_secrets;
+    ServerTrust *m_trust;
+    QNetworkAccessManager *m_network;
+    std::optional<QUrl> m_baseURL;
+    ConnectionMode m_mode = ConnectionMode::None;
+    std::optional<QString> m_token;
+    bool m_tokenLoaded = false;
+    QString m_serverVersion;
+    QDateTime m_lastLoginAttempt;
+    bool m_certificateChanged = false;
+    QSet<QNetworkReply *> m_inFlight;
+    std::function<QDateTime()> m_clock;
+};
