@@ -42,3 +42,5 @@ public:
 Q_DECLARE_METATYPE(ServerSettings)
 
 QString uuidText(const QUuid &id);
+// Reads UUID text in either letter case; nothing for text that is not a UUID.
+std::optional<QUuid> uuidFromText(const QString &text);

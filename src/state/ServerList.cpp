@@ -1,0 +1,244 @@
+#include "state/ServerList.h"
+
+#include "state/PreferencesStore.h"
+#include "state/SecretStore.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <cmath>
+
+namespace StateKeys {
+
+QString serverPreference(const QString &name, const QUuid &id)
+{
+    return QStringLiteral("Kestrova.") + name + u'.' + uuidText(id);
+}
+
+QStringList serverPreferenceNames()
+{
+    return {QStringLiteral("cameraOrder"), QStringLiteral("aspects"), QStringLiteral("logSeen")};
+}
+
+QString passwordAccount(const QUuid &id)
+{
+    return QStringLiteral("password.") + uuidText(id);
+}
+
+QString tokenAccount(const QUuid &id)
+{
+    return QStringLiteral("token.") + uuidText(id);
+}
+
+} // namespace StateKeys
+
+QJsonObject ServerList::toJson() const
+{
+    QJsonArray array;
+    for (const ServerSettings &settings : servers)
+        array.append(settings.toJson());
+    QJsonObject object{{QStringLiteral("servers"), array}, {QStringLiteral("autoConnect"), autoConnect}};
+    if (defaultID)
+        object.insert(QStringLiteral("defaultID"), uuidText(*defaultID));
+    return object;
+}
+
+std::optional<QByteArray> ServerList::encode() const
+{
+    for (const ServerSettings &settings : servers) {
+        if (!std::isfinite(settings.gridRefreshSeconds))
+            return std::nullopt;
+    }
+    return QJsonDocument(toJson()).toJson(QJsonDocument::Compact);
+}
+
+std::optional<ServerList> ServerList::fromJson(const QJsonObject &object)
+{
+    const QJsonValue servers = object.value(QLatin1String("servers"));
+    const QJsonValue autoConnect = object.value(QLatin1String("autoConnect"));
+    if (!servers.isArray() || !autoConnect.isBool())
+        return std::nullopt;
+
+    ServerList list;
+    list.autoConnect = autoConnect.toBool();
+    for (const QJsonValue &entry : servers.toArray()) {
+        if (!entry.isObject())
+            return std::nullopt;
+        std::optional<ServerSettings> settings = ServerSettings::fromJson(entry.toObject());
+        if (!settings)
+            return std::nullopt;
+        list.servers.append(*settings);
+    }
+
+    const QJsonValue defaultID = object.value(QLatin1String("defaultID"));
+    if (defaultID.isUndefined() || defaultID.isNull())
+        return list;
+    if (!defaultID.isString())
+        return std::nullopt;
+    list.defaultID = uuidFromText(defaultID.toString());
+    if (!list.defaultID)
+        return std::nullopt;
+    return list;
+}
+
+std::optional<ServerList> ServerList::decode(const QByteArray &bytes)
+{
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(bytes, &error);
+    if (error.error != QJsonParseError::NoError || !document.isObject())
+        return std::nullopt;
+    return fromJson(document.object());
+}
+
+std::optional<ServerSettings> ServerList::server(const QUuid &id) const
+{
+    for (const ServerSettings &settings : servers) {
+        if (settings.id == id)
+            return settings;
+    }
+    return std::nullopt;
+}
+
+std::optional<ServerSettings> ServerList::defaultServer() const
+{
+    if (!defaultID)
+        return std::nullopt;
+    return server(*defaultID);
+}
+
+void ServerList::upsert(const ServerSettings &settings)
+{
+    for (ServerSettings &existing : servers) {
+        if (existing.id == settings.id) {
+            existing = settings;
+            return;
+        }
+    }
+    servers.append(settings);
+}
+
+bool ServerList::remove(const QUuid &id)
+{
+    const qsizetype removed = servers.removeIf([&](const ServerSettings &s) { return s.id == id; });
+    if (removed == 0)
+        return false;
+    if (defaultID == id)
+        defaultID.reset();
+    return true;
+}
+
+QVariantList ServerList::serverValues() const
+{
+    QVariantList values;
+    values.reserve(servers.size());
+    for (const ServerSettings &settings : servers)
+        values.append(QVariant::fromValue(settings));
+    return values;
+}
+
+QString ServerList::defaultIDText() const
+{
+    return defaultID ? uuidText(*defaultID) : QString();
+}
+
+void saveServerList(PreferencesStore &prefs, const ServerList &list)
+{
+    const std::optional<QByteArray> bytes = list.encode();
+    if (!bytes)
+        return;
+    prefs.setValue(QLatin1String(StateKeys::servers), *bytes);
+}
+
+namespace {
+
+// The stores hold data values; a text value (an edited settings file) is read as its UTF-8 bytes.
+std::optional<QByteArray> storedBytes(const QVariant &value)
+{
+    const int type = value.typeId();
+    if (type != QMetaType::QByteArray && type != QMetaType::QString)
+        return std::nullopt;
+    return value.toByteArray();
+}
+
+std::optional<ServerList> readStoredList(const PreferencesStore &prefs)
+{
+    const std::optional<QByteArray> bytes = storedBytes(prefs.value(QLatin1String(StateKeys::servers)));
+    return bytes ? ServerList::decode(*bytes) : std::nullopt;
+}
+
+std::optional<ServerSettings> readLegacySettings(const PreferencesStore &prefs)
+{
+    const std::optional<QByteArray> bytes = storedBytes(prefs.value(QLatin1String(StateKeys::legacySettings)));
+    if (!bytes)
+        return std::nullopt;
+    const QJsonDocument document = QJsonDocument::fromJson(*bytes);
+    if (!document.isObject())
+        return std::nullopt;
+    return ServerSettings::fromJson(document.object());
+}
+
+// Earlier copies are never overwritten: each unreadable list gets the next free key.
+void keepUnreadableAside(PreferencesStore &prefs)
+{
+    const QString base = QLatin1String(StateKeys::unreadableServers);
+    QString key = base;
+    for (int n = 2; prefs.contains(key); ++n)
+        key = base + u'.' + QString::number(n);
+    prefs.setValue(key, prefs.value(QLatin1String(StateKeys::servers)));
+}
+
+// The old item is deleted only once the new one reads back, so a failing store loses nothing.
+QCoro::Task<> moveSecret(SecretStore &secrets, QString from, QString to)
+{
+    const std::optional<QString> value = co_await secrets.readSecret(from);
+    if (!value)
+        co_return;
+    co_await secrets.writeSecret(value, to);
+    if (co_await secrets.readSecret(to) != value)
+        co_return;
+    co_await secrets.writeSecret(std::nullopt, from);
+}
+
+void movePreferences(PreferencesStore &prefs, const QUuid &id)
+{
+    for (const QString &name : StateKeys::serverPreferenceNames()) {
+        const QString oldKey = QStringLiteral("Kestrova.") + name;
+        if (!prefs.contains(oldKey))
+            continue;
+        prefs.setValue(StateKeys::serverPreference(name, id), prefs.value(oldKey));
+        prefs.remove(oldKey);
+    }
+}
+
+} // namespace
+
+QCoro::Task<ServerList> loadServerList(PreferencesStore &prefs, SecretStore &secrets)
+{
+    if (std::optional<ServerList> stored = readStoredList(prefs))
+        co_return *stored;
+    if (prefs.contains(QLatin1String(StateKeys::servers)))
+        keepUnreadableAside(prefs);
+
+    ServerList list;
+    const std::optional<ServerSettings> legacy = readLegacySettings(prefs);
+    if (!legacy || (legacy->internalURL.isEmpty() && legacy->externalURL.isEmpty())) {
+        saveServerList(prefs, list);
+        co_return list;
+    }
+
+    list.servers = {*legacy};
+    list.defaultID = legacy->id;
+    list.autoConnect = true;
+    co_await moveSecret(secrets, QStringLiteral("password"), StateKeys::passwordAccount(legacy->id));
+    co_await moveSecret(secrets, QStringLiteral("token"), StateKeys::tokenAccount(legacy->id));
+    movePreferences(prefs, legacy->id);
+    saveServerList(prefs, list);
+    co_return list;
+}
+
+QCoro::Task<bool> canConnectWithoutAsking(ServerSettings settings, SecretStore &secrets)
+{
+    if (settings.username.isEmpty())
+        co_return true;
+    const std::optional<QString> password = co_await secrets.readSecret(StateKeys::passwordAccount(settings.id));
+    co_return password.has_value();
+}

@@ -1,0 +1,31 @@
+#pragma once
+#include "state/PreferencesStore.h"
+
+#include <QMutex>
+#include <QString>
+
+// Preferences in an INI file. Every access opens the file through its own QSettings under one
+// lock, so calls from any thread see each other's writes and never share a QSettings object.
+// Values come back with the type they were written with (INI alone would turn numbers, flags
+// and one-item lists into texts).
+class SettingsPreferencesStore final : public PreferencesStore
+{
+public:
+    // The application's configuration folder + "/Kestrova.ini".
+    SettingsPreferencesStore();
+    explicit SettingsPreferencesStore(QString filePath);
+
+    QString filePath() const { return m_filePath; }
+
+    QVariant value(const QString &key) const override;
+    bool contains(const QString &key) const override;
+    void setValue(const QString &key, const QVariant &value) override;
+    void remove(const QString &key) override;
+    QStringList keys() const override;
+
+    static QString defaultFilePath();
+
+private:
+    QString m_filePath;
+    mutable QMutex m_mutex;
+};
