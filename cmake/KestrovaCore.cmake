@@ -12,6 +12,9 @@ file(GLOB_RECURSE QML_FILES CONFIGURE_DEPENDS RELATIVE ${CMAKE_SOURCE_DIR} ${CMA
 foreach(f IN LISTS QML_FILES)
   get_filename_component(_name ${f} NAME)
   set_source_files_properties(${f} PROPERTIES QT_RESOURCE_ALIAS ${_name})
+  if(_name STREQUAL "Theme.qml" OR _name STREQUAL "Icons.qml")
+    set_source_files_properties(${f} PROPERTIES QT_QML_SINGLETON_TYPE TRUE)
+  endif()
 endforeach()
 
 # The icon font comes from Debian's fonts-materialdesignicons-webfont and is baked into the binary.
@@ -22,6 +25,7 @@ set_source_files_properties(${CMAKE_BINARY_DIR}/generated/fonts/materialdesignic
 
 qt_add_library(kestrova_core STATIC)
 qt_add_qml_module(kestrova_core
+  OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/Kestrova
   URI Kestrova
   VERSION 1.0
   RESOURCE_PREFIX /

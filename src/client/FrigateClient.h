@@ -5,12 +5,14 @@
 
 #include <QByteArray>
 #include <QDateTime>
+#include <QJsonArray>
 #include <QJsonValue>
 #include <QNetworkCookie>
 #include <QNetworkRequest>
 #include <QObject>
 #include <QPointer>
 #include <QSet>
+#include "state/SecretStore.h"
 #include <QUrl>
 #include <QCoro/QCoroTask>
 #include <functional>
@@ -18,7 +20,7 @@
 
 class QNetworkAccessManager;
 class QNetworkReply;
-class SecretStore;
+class QIODevice;
 class ServerTrust;
 
 using QueryItems = QList<std::pair<QString, QString>>;
@@ -106,10 +108,12 @@ signals:
 
 private:
     struct Reply;
-    QCoro::Task<Reply> send(QNetworkRequest request, QByteArray method, QByteArray body, qint64 maxBytes);
+    QCoro::Task<Reply> send(QNetworkRequest request, QByteArray method, QByteArray body, qint64 maxBytes,
+                            double timeoutSeconds, QIODevice *sink);
     QCoro::Task<bool> probe(QUrl base, double timeoutSeconds);
     QCoro::Task<> ensureTokenLoaded();
-    QCoro::Task<Result<QByteArray>> sendOnce(const ApiRequest &request);
+    QCoro::Task<Result<QByteArray>> sendOnce(const ApiRequest &request, QIODevice *sink);
+    QCoro::Task<Result<QByteArray>> requestWithReSignIn(ApiRequest request, QIODevice *sink);
     void setToken(std::optional<QString> token);
     QString secretKey(const char *kind) const;
 

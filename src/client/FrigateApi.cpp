@@ -1,0 +1,234 @@
+#include "client/FrigateApi.h"
+#include "client/LogLineParser.h"
+#include "client/Logging.h"
+#include "client/TrackBuilding.h"
+#include "client/WireDecoding.h"
+
+#include <QBuffer>
+#include <QDateTime>
+#include <QImageReader>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QTimeZone>
+#include <cmath>
+
+namespace FrigateApi {
+namespace {
+constexpr int MarkChunkSize = 200;
+constexpr int MaxTrackedDetections = 12;
+constexpr double AspectTimeout = 15.0;
+
+std::optional<QJsonValue> parseJson(const QByteArray &body)
+{
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(body, &error);
+    if (error.error != QJsonParseError::NoError)
+        return std::nullopt;
+    return document.isArray() ? QJsonValue(document.array()) : QJsonValue(document.object());
+}
+
+QCoro::Task<std::optional<QJsonValue>> getQuietly(FrigateClient &client, QString path, QueryItems query)
+{
+    const auto answer = co_await client.getJSON(path, query);
+    if (!answer)
+        co_return std::nullopt;
+    co_return answer.value();
+}
+} // namespace
+
+QCoro::Task<Result<ServerConfig>> loadConfig(FrigateClient &client)
+{
+    ApiRequest request;
+    request.path = QStringLiteral("api/config");
+    const auto body = co_await client.request(request);
+    if (!body)
+        co_return body.error();
+    const auto json = parseJson(body.value());
+    if (!json)
+        co_return FrigateError::decoding(QStringLiteral("invalid JSON"));
+    if (!json->isObject())
+        co_return FrigateError::decoding(QStringLiteral("configurazione"));
+    co_return decodeConfig(json->toObject());
+}
+
+QCoro::Task<std::optional<StatsSnapshot>> fetchStats(FrigateClient &client)
+{
+    const auto json = co_await getQuietly(client, QStringLiteral("api/stats"), {});
+    if (!json || !json->isObject())
+        co_return std::nullopt;
+    co_return decodeStats(json->toObject());
+}
+
+QCoro::Task<std::optional<QJsonObject>> fetchReviewSummary(FrigateClient &client, bool bypassCache)
+{
+    ApiRequest request;
+    request.path = QStringLiteral("api/review/summary");
+    request.query = {{QStringLiteral("timezone"), QString::fromUtf8(QTimeZone::systemTimeZoneId())}};
+    if (bypassCache)
+        request.headers.append({"X-Cache-Bypass", "1"});
+    const auto body = co_await client.request(request);
+    if (!body)
+        co_return std::nullopt;
+    const auto json = parseJson(body.value());
+    if (!json || !json->isObject())
+        co_return std::nullopt;
+    co_return json->toObject();
+}
+
+int unseenCount(const QJsonObject &summary, bool showDetections)
+{
+    qint64 sum = 0;
+    for (auto it = summary.begin(); it != summary.end(); ++it) {
+        if (it.key() == QLatin1String("last24Hours") || !it.value().isObject())
+            continue;
+        const QJsonObject day = it.value().toObject();
+        const auto count = [&day](const char *key) { return numberValue(day.value(QLatin1String(key))); };
+        sum += qint64(count("total_alert") - count("reviewed_alert"));
+        if (showDetections)
+            sum += qint64(count("total_detection") - count("reviewed_detection"));
+    }
+    return int(std::clamp<qint64>(sum, 0, std::numeric_limits<int>::max()));
+}
+
+QCoro::Task<QList<LogLine>> fetchLogs(FrigateClient &client, QString service, int tail)
+{
+    const QString path = QStringLiteral("api/logs/") + service;
+    const auto head = co_await getQuietly(client, path, {{QStringLiteral("start"), QStringLiteral("0")}});
+    if (!head || !head->isObject())
+        co_return {};
+    const double total = numberValue(head->toObject().value(QLatin1String("totalLines")));
+    const qint64 start = std::max<qint64>(qint64(total) - tail, 0);
+
+    const auto page = co_await getQuietly(client, path, {{QStringLiteral("start"), QString::number(start)}});
+    if (!page || !page->isObject())
+        co_return {};
+    const QJsonValue lines = page->toObject().value(QLatin1String("lines"));
+    if (!lines.isArray())
+        co_return {};
+
+    QList<LogLine> parsed;
+    const QJsonArray array = lines.toArray();
+    for (qsizetype index = 0; index < array.size(); ++index) {
+        const QString text = array.at(index).toString().trimmed();
+        if (!text.isEmpty())
+            parsed.prepend(parseLogLine(text, start + index, service));
+    }
+    co_return parsed;
+}
+
+QString decimalText(double value)
+{
+    if (!std::isfinite(value))
+        return QStringLiteral("0.0");
+    QString text = QString::number(value, 'f', QLocale::FloatingPointShortest);
+    if (!text.contains(QLatin1Char('.')))
+        text += QStringLiteral(".0");
+    return text;
+}
+
+QueryItems reviewQueryItems(const ReviewQuery &query, bool showDetections)
+{
+    QueryItems items{{QStringLiteral("limit"), QString::number(query.limit)}};
+    if (query.cameras && !query.cameras->isEmpty())
+        items.append({QStringLiteral("cameras"), query.cameras->join(QLatin1Char(','))});
+    items.append({QStringLiteral("after"), decimalText(query.after.value_or(1.0))});
+    if (query.before)
+        items.append({QStringLiteral("before"), decimalText(*query.before)});
+    if (query.reviewed)
+        items.append({QStringLiteral("reviewed"), *query.reviewed ? QStringLiteral("1") : QStringLiteral("0")});
+    if (!showDetections)
+        items.append({QStringLiteral("severity"), QStringLiteral("alert")});
+    return items;
+}
+
+QCoro::Task<Result<QList<ReviewItem>>> fetchReviews(FrigateClient &client, ReviewQuery query)
+{
+    ApiRequest request;
+    request.path = QStringLiteral("api/review");
+    request.query = reviewQueryItems(query, client.settings().showDetections);
+    const auto body = co_await client.request(request);
+    if (!body)
+        co_return body.error();
+    auto items = decodeReviewList(body.value());
+    if (!items)
+        co_return items.error();
+    QList<ReviewItem> sorted = items.takeValue();
+    std::stable_sort(sorted.begin(), sorted.end(),
+                     [](const ReviewItem &a, const ReviewItem &b) { return a.start_time > b.start_time; });
+    co_return sorted;
+}
+
+QCoro::Task<Status> markReviewedChunk(FrigateClient &client, QStringList ids, bool reviewed)
+{
+    if (reviewed || client.serverAtLeast(0, 17)) {
+        ApiRequest request;
+        request.path = QStringLiteral("api/reviews/viewed");
+        request.method = "POST";
+        request.body = QJsonObject{{QStringLiteral("ids"), QJsonArray::fromStringList(ids)},
+                                   {QStringLiteral("reviewed"), reviewed}};
+        const auto answer = co_await client.request(request);
+        co_return answer ? Status() : Status(answer.error());
+    }
+    Status firstFailure;
+    for (const QString &id : std::as_const(ids)) {
+        ApiRequest request;
+        request.path = QStringLiteral("api/review/%1/viewed").arg(id);
+        request.method = "DELETE";
+        const auto answer = co_await client.request(request);
+        if (!answer && !firstFailure)
+            firstFailure = answer.error();
+    }
+    co_return firstFailure;
+}
+
+QCoro::Task<std::optional<double>> fetchAspect(FrigateClient &client, QString camera, qint64 time)
+{
+    ApiRequest request;
+    request.timeoutSeconds = AspectTimeout;
+    request.maxBytes = BodyLimit::Image;
+    // 0.14 renders recording snapshots only as full-size PNG.
+    if (client.serverAtLeast(0, 15)) {
+        request.path = QStringLiteral("api/%1/recordings/%2/snapshot.jpg").arg(camera).arg(time);
+        request.query = {{QStringLiteral("height"), QStringLiteral("90")}};
+    } else {
+        request.path = QStringLiteral("api/%1/recordings/%2/snapshot.png").arg(camera).arg(time);
+    }
+    const auto body = co_await client.request(request);
+    if (!body)
+        co_return std::nullopt;
+    QByteArray bytes = body.value();
+    QBuffer buffer(&bytes);
+    QImageReader reader(&buffer);
+    const QSize size = reader.size();
+    if (!size.isValid() || size.height() <= 0)
+        co_return std::nullopt;
+    co_return double(size.width()) / size.height();
+}
+
+QCoro::Task<QList<TrackedObject>> fetchTrackedObjects(FrigateClient &client, ReviewItem item, QList<CameraInfo> cameras)
+{
+    double offsetMs = 0;
+    for (const CameraInfo &camera : std::as_const(cameras)) {
+        if (camera.name == item.camera) {
+            offsetMs = camera.annotationOffset;
+            break;
+        }
+    }
+
+    QList<TrackedObject> tracks;
+    const QStringList ids = item.data.detections.mid(0, MaxTrackedDetections);
+    for (const QString &id : ids) {
+        const auto event = co_await getQuietly(client, QStringLiteral("api/events/") + id, {});
+        if (!event || !event->isObject())
+            continue;
+        const auto timeline = co_await getQuietly(client, QStringLiteral("api/timeline"),
+                                                  {{QStringLiteral("source_id"), id}, {QStringLiteral("limit"), QStringLiteral("500")}});
+        const QJsonArray rows = timeline && timeline->isArray() ? timeline->toArray() : QJsonArray();
+        const double now = QDateTime::currentMSecsSinceEpoch() / 1000.0;
+        if (auto track = buildTrackedObject(id, event->toObject(), rows, offsetMs, now))
+            tracks.append(*track);
+    }
+    co_return tracks;
+}
+
+} // namespace FrigateApi

@@ -1,0 +1,148 @@
+#include "FakeFrigate.h"
+
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QEventLoop>
+#include <QJsonDocument>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QTimer>
+
+FakeFrigate::FakeFrigate()
+    : m_network(std::make_unique<QNetworkAccessManager>())
+{
+}
+
+FakeFrigate::~FakeFrigate()
+{
+    stop();
+}
+
+bool FakeFrigate::start(const FakeFrigateOptions &options)
+{
+    stop();
+    m_options = options;
+    QStringList arguments{QStringLiteral(KESTROVA_FAKEFRIGATE_DIR "/server.py"),
+                          QStringLiteral("--port"), QStringLiteral("0"),
+                          QStringLiteral("--version"), options.version,
+                          options.auth ? QStringLiteral("--auth") : QStringLiteral("--no-auth"),
+                          QStringLiteral("--user"), options.user,
+                          QStringLiteral("--password"), options.password,
+                          QStringLiteral("--media-cache"), QDir::temp().filePath(QStringLiteral("kestrova-fakefrigate-media"))};
+    if (options.tls)
+        arguments << QStringLiteral("--tls") << QStringLiteral("--cert-dir") << m_certDir.path();
+
+    m_process = std::make_unique<QProcess>();
+    m_process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    m_process->start(QStringLiteral(KESTROVA_SYSTEM_PYTHON), arguments);
+    if (!m_process->waitForStarted(5000))
+        return false;
+
+    const QDeadlineTimer deadline(60000); // the first start may render its media cache
+    QByteArray output;
+    while (!deadline.hasExpired() && m_process->state() == QProcess::Running) {
+        if (!m_process->waitForReadyRead(int(std::min<qint64>(deadline.remainingTime(), 1000))))
+            continue;
+        output += m_process->readAllStandardOutput();
+        const int at = output.indexOf("LISTENING ");
+        const int end = output.indexOf('\n', at);
+        if (at >= 0 && end > at) {
+            m_port = output.mid(at + 10, end - at - 10).trimmed().toInt();
+            return m_port > 0;
+        }
+    }
+    return false;
+}
+
+void FakeFrigate::stop()
+{
+    if (!m_process)
+        return;
+    m_process->terminate();
+    if (!m_process->waitForFinished(3000))
+        m_process->kill();
+    m_process->waitForFinished(3000);
+    m_process.reset();
+    m_port = 0;
+}
+
+QString FakeFrigate::hostPort() const
+{
+    return QStringLiteral("127.0.0.1:%1").arg(m_port);
+}
+
+QString FakeFrigate::baseUrl() const
+{
+    return (m_options.tls ? QStringLiteral("https://") : QStringLiteral("http://")) + hostPort();
+}
+
+QJsonValue FakeFrigate::call(const QByteArray &method, const QString &path, const QJsonObject &body)
+{
+    QNetworkRequest request(QUrl(baseUrl() + path));
+    request.setHeader(QNetworkRequest::ContentTypeHeader, QByteArrayLiteral("application/json"));
+    const QByteArray payload = body.isEmpty() && method != "POST" ? QByteArray() : QJsonDocument(body).toJson();
+    QNetworkReply *reply = m_network->sendCustomRequest(request, method, payload);
+    QObject::connect(reply, &QNetworkReply::sslErrors, reply, [reply] { reply->ignoreSslErrors(); });
+
+    QEventLoop loop;
+    QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
+    QTimer::singleShot(15000, &loop, &QEventLoop::quit);
+    loop.exec();
+
+    const QByteArray answer = reply->readAll();
+    if (!reply->isFinished())
+        qWarning("fake server control call %s timed out", qPrintable(path));
+    reply->deleteLater();
+    const QJsonDocument document = QJsonDocument::fromJson(answer);
+    return document.isArray() ? QJsonValue(document.array()) : QJsonValue(document.object());
+}
+
+QJsonArray FakeFrigate::requests()
+{
+    return call("GET", QStringLiteral("/__control/requests")).toArray();
+}
+
+QJsonArray FakeFrigate::requestsTo(const QString &path)
+{
+    QJsonArray matching;
+    for (const QJsonValue &entry : requests()) {
+        if (entry.toObject().value(QLatin1String("path")).toString() == path)
+            matching.append(entry);
+    }
+    return matching;
+}
+
+void FakeFrigate::clearRequests()
+{
+    call("DELETE", QStringLiteral("/__control/requests"));
+}
+
+int FakeFrigate::addFault(const QJsonObject &fault)
+{
+    return call("POST", QStringLiteral("/__control/fault"), fault).toObject().value(QLatin1String("id")).toInt();
+}
+
+void FakeFrigate::clearFaults()
+{
+    call("DELETE", QStringLiteral("/__control/faults"));
+}
+
+void FakeFrigate::configure(const QJsonObject &settings)
+{
+    call("POST", QStringLiteral("/__control/config"), settings);
+}
+
+QJsonObject FakeFrigate::state()
+{
+    return call("GET", QStringLiteral("/__control/state")).toObject();
+}
+
+QString FakeFrigate::replaceCertificate()
+{
+    return call("POST", QStringLiteral("/__control/certificate")).toObject().value(QLatin1String("fingerprint")).toString();
+}
+
+QString FakeFrigate::certificateFingerprint()
+{
+    return call("GET", QStringLiteral("/__control/certificate")).toObject().value(QLatin1String("fingerprint")).toString();
+}
