@@ -34,6 +34,16 @@ qt_add_qml_module(kestrova_core
   RESOURCES ${CMAKE_BINARY_DIR}/generated/fonts/materialdesignicons.ttf
 )
 target_include_directories(kestrova_core PUBLIC ${CMAKE_SOURCE_DIR}/src)
+# The generated QML type registrations include each registered header by its bare file name.
+set(_header_dirs "")
+foreach(f IN LISTS CORE_SOURCES)
+  if(f MATCHES "\\.h$")
+    get_filename_component(_dir ${f} DIRECTORY)
+    list(APPEND _header_dirs ${_dir})
+  endif()
+endforeach()
+list(REMOVE_DUPLICATES _header_dirs)
+target_include_directories(kestrova_core PRIVATE ${_header_dirs})
 target_link_libraries(kestrova_core PUBLIC
   Qt6::Core Qt6::Gui Qt6::Network Qt6::WebSockets Qt6::Qml Qt6::Quick Qt6::QuickControls2
   Qt6::Multimedia Qt6::Svg Qt6::Concurrent
