@@ -1,0 +1,66 @@
+#include "screens/ImageDownload.h"
+
+#include "client/FrigateClient.h"
+#include "client/Logging.h"
+
+#include <QFutureWatcher>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QTimer>
+#include <QtConcurrent/QtConcurrentRun>
+
+ImageDownload::ImageDownload(FrigateClient *client, const std::optional<QUrl> &url,
+                             std::optional<double> timeoutSeconds, QObject *parent)
+    : QObject(parent), m_client(client)
+{
+    if (!client || !url) {
+        // Answer on the next turn of the event loop, as a network failure would.
+        QTimer::singleShot(0, this, [this] { complete(QImage()); });
+        return;
+    }
+    start(*url, timeoutSeconds);
+}
+
+void ImageDownload::start(const QUrl &url, std::optional<double> timeoutSeconds)
+{
+    QNetworkRequest request = m_client->authorizedRequest(url);
+    if (timeoutSeconds)
+        request.setTransferTimeout(int(*timeoutSeconds * 1000));
+    m_reply = m_client->network()->get(request);
+    // Owning the reply means destroying this object aborts the transfer.
+    m_reply->setParent(this);
+    connect(m_reply, &QNetworkReply::downloadProgress, this, [this](qint64 received, qint64 total) {
+        if (received > BodyLimit::Image || total > BodyLimit::Image) {
+            qCInfo(lcScreens) << "image body over the limit:" << m_reply->url().path();
+            m_reply->abort();
+        }
+    });
+    connect(m_reply, &QNetworkReply::finished, this, &ImageDownload::onReplyFinished);
+}
+
+void ImageDownload::onReplyFinished()
+{
+    const int status = m_reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    const bool ok = m_reply->error() == QNetworkReply::NoError && status >= 200 && status < 300;
+    if (!ok) {
+        complete(QImage());
+        return;
+    }
+    decode(m_reply->readAll());
+}
+
+void ImageDownload::decode(QByteArray body)
+{
+    auto *watcher = new QFutureWatcher<QImage>(this);
+    connect(watcher, &QFutureWatcher<QImage>::finished, this, [this, watcher] { complete(watcher->result()); });
+    watcher->setFuture(QtConcurrent::run([body = std::move(body)] { return QImage::fromData(body); }));
+}
+
+void ImageDownload::complete(const QImage &image)
+{
+    if (m_done)
+        return;
+    m_done = true;
+    emit finished(image);
+    deleteLater();
+}
