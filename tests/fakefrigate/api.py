@@ -106,6 +106,13 @@ def is_json_request(request) -> bool:
     return subtype == "application/json" or subtype.endswith("+json")
 
 
+async def body_model(request):
+    """The JSON body as FastAPI reads it for a model: only without a Content-Type or with a JSON one."""
+    if "Content-Type" in request.headers and not is_json_request(request):
+        return None
+    return await json_body(request)
+
+
 # -- sign-in --
 
 async def login(request):
@@ -114,7 +121,7 @@ async def login(request):
     forced = ctx.settings.login_status
     if forced:
         return forced_login_answer(forced, flavour)
-    body = await json_body(request)
+    body = await (json_body(request) if flavour.flask else body_model(request))
     if flavour.flask:
         if not is_json_request(request):
             raise ApiError(415, b"Unsupported Media Type", HTML)
@@ -294,7 +301,7 @@ async def review_summary(request):
 async def mark_viewed(request):
     ctx = ctx_of(request)
     flavour = ctx.flavour
-    body = await json_body(request)
+    body = await (json_body(request) if flavour.flask else body_model(request))
     ids = body.get("ids") if isinstance(body, dict) else None
     if flavour.flask:
         if not is_json_request(request) or not ids:

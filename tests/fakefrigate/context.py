@@ -42,8 +42,9 @@ class FakeFrigate:
         self.stills = stills.Stills(cache_dir)
         self._global_reviewed: Set[str] = set()
         self._user_reviewed: Dict[str, Set[str]] = {}
-        first_user = next(iter(settings.users), "admin")
-        self._reviewed_for(first_user).update(self.world.initially_reviewed)
+        # From 0.16 marks are per user: the configured user and port 5000's anonymous start alike.
+        for user in (next(iter(settings.users), "admin"), "anonymous"):
+            self._reviewed_for(user).update(self.world.initially_reviewed)
 
     @staticmethod
     def now() -> float:
