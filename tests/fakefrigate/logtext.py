@@ -139,7 +139,7 @@ class Logs:
             return frigate_line(t, "frigate.events.maintainer", "INFO", f"{camera}: tracked object ended")
         if pick < 0.97:
             return frigate_line(t, "frigate.watchdog", "WARNING",
-                                f"Detection appears to be stuck. Restarting detection process...")
+                                "Detection appears to be stuck. Restarting detection process...")
         return frigate_line(t, "frigate.comms.mqtt", "ERROR", "Unable to publish to MQTT: not connected")
 
     def _go2rtc(self, now: float, release: str) -> List[str]:

@@ -85,7 +85,8 @@ def build(app: web.Application) -> list:
             return await handler(request)
         cache = app["cache"]
         key = request.raw_path
-        bypass = bool(request.headers.get("X-Cache-Bypass"))
+        # nginx's proxy_cache_bypass: any value other than empty or "0".
+        bypass = request.headers.get("X-Cache-Bypass", "") not in ("", "0")
         entry = cache.get(key)
         fresh = entry is not None and time.monotonic() - entry.stored < CACHE_SECONDS
         if fresh and not bypass:
