@@ -419,6 +419,9 @@ def parse_range(ctx, start: str, end: str):
         return None
     now = ctx.now()
     e = min(e, now)
+    world = getattr(ctx, "world", None)
+    if world is not None:
+        s = max(s, world.recordings_start)
     if e <= s:
         return None
     segment = ctx.scene.SEGMENT_SECONDS
@@ -560,6 +563,9 @@ def register(app, ctx):
     async def preview(request: web.Request) -> web.StreamResponse:
         if not ctx.auth_ok(request):
             return unauthorized()
+        world = getattr(ctx, "world", None)
+        if world is not None and world.review(request.match_info["id"]) is None:
+            return web.json_response({"success": False, "message": "Review segment not found"}, status=404)
         kind = request.query.get("format", "gif")
         if kind not in ("gif", "mp4"):
             return web.json_response({"success": False, "message": "Preview not found"}, status=404)

@@ -1,0 +1,45 @@
+#pragma once
+#include "playback/AudioConverter.h"
+
+#include <QObject>
+#include <memory>
+#include <optional>
+
+class AudioQueue;
+class QAudioSink;
+class QIODevice;
+
+// The sound device of a player. Qt 6.4 reaches it through PulseAudio only: without a server (or
+// without a device) the player runs video-only on the system clock.
+class AudioOutput : public QObject
+{
+    Q_OBJECT
+public:
+    explicit AudioOutput(QObject *parent = nullptr);
+    ~AudioOutput() override;
+
+    bool available() const { return m_sink != nullptr; }
+    AudioFormat format() const { return m_format; }
+
+    // Sound of a new run of segments; drops whatever the device still holds.
+    void begin(std::shared_ptr<AudioQueue> queue);
+    void end();
+    void setMuted(bool muted);
+    void setRate(double rate);
+    void setPlaying(bool playing);
+    // Hands the device the sound that is due at item time `now`.
+    void pump(double now);
+    // Item time of the sound leaving the device, while it is being fed.
+    std::optional<double> heardTime() const;
+
+private:
+    void restartDevice();
+
+    AudioFormat m_format;
+    QAudioSink *m_sink = nullptr;
+    QIODevice *m_device = nullptr;
+    std::shared_ptr<AudioQueue> m_queue;
+    double m_rate = 1;
+    bool m_playing = false;
+    std::optional<double> m_writtenEnd;
+};

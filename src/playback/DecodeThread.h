@@ -1,0 +1,30 @@
+#pragma once
+#include "playback/DemuxSession.h"
+
+#include <condition_variable>
+#include <mutex>
+#include <optional>
+#include <thread>
+
+// The one demux/decode thread of a player. It runs one session at a time; a newer session
+// replaces one that has not started yet. Stopping a session is done through its queues and its
+// control (abort them first), so the GUI thread never waits for the decoder.
+class DecodeThread
+{
+public:
+    DecodeThread();
+    ~DecodeThread();
+    DecodeThread(const DecodeThread &) = delete;
+    DecodeThread &operator=(const DecodeThread &) = delete;
+
+    void start(SessionSpec spec);
+
+private:
+    void loop();
+
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    std::optional<SessionSpec> m_pending;
+    bool m_quit = false;
+    std::thread m_thread;
+};

@@ -1,0 +1,288 @@
+#include "playback/DemuxSession.h"
+
+#include "client/Logging.h"
+#include "playback/AudioQueue.h"
+#include "playback/ByteQueue.h"
+#include "playback/FrameQueue.h"
+#include "playback/PlaybackError.h"
+#include "playback/VideoFrameConversion.h"
+
+#include <cmath>
+
+namespace {
+
+constexpr int IoBufferSize = 64 * 1024;
+// Pictures within this distance of the target count as the target (timestamps are rounded).
+constexpr double TargetTolerance = 0.001;
+// Above this speed the sound is not played.
+constexpr double MaxAudioRate = 2.0;
+
+int readBytes(void *opaque, uint8_t *buffer, int size)
+{
+    const int read = static_cast<ByteQueue *>(opaque)->read(reinterpret_cast<char *>(buffer), size);
+    if (read > 0)
+        return read;
+    return read == 0 ? AVERROR_EOF : AVERROR(EIO);
+}
+
+int interrupted(void *opaque)
+{
+    return static_cast<SessionControl *>(opaque)->aborted.load() ? 1 : 0;
+}
+
+}
+
+DemuxSession::DemuxSession(SessionSpec spec)
+    : m_spec(std::move(spec))
+    , m_converter(m_spec.audioFormat)
+{
+}
+
+DemuxSession::~DemuxSession()
+{
+    m_video.reset();
+    m_audio.reset();
+    avformat_close_input(&m_format);
+    if (m_io) {
+        av_freep(&m_io->buffer);
+        avio_context_free(&m_io);
+    }
+}
+
+bool DemuxSession::aborted() const
+{
+    return m_spec.control->aborted.load();
+}
+
+void DemuxSession::run()
+{
+    if (!open()) {
+        if (!aborted())
+            m_spec.frames->fail(m_spec.bytes->state() == ByteQueue::State::Failed ? m_spec.bytes->failure()
+                                                                                 : PlaybackError::generic());
+        return;
+    }
+    const bool readFailed = !readLoop();
+    if (aborted())
+        return;
+    finish(readFailed);
+}
+
+bool DemuxSession::open()
+{
+    auto *buffer = static_cast<uint8_t *>(av_malloc(IoBufferSize));
+    m_io = avio_alloc_context(buffer, IoBufferSize, 0, m_spec.bytes.get(), readBytes, nullptr, nullptr);
+    m_format = avformat_alloc_context();
+    if (!m_io || !m_format)
+        return false;
+    m_io->seekable = 0;
+    m_format->pb = m_io;
+    m_format->flags |= AVFMT_FLAG_CUSTOM_IO;
+    m_format->interrupt_callback = {interrupted, m_spec.control.get()};
+    const AVInputFormat *input = av_find_input_format(m_spec.fragmentedMp4 ? "mp4" : "mpegts");
+    const int opened = avformat_open_input(&m_format, nullptr, input, nullptr);
+    if (opened < 0) {
+        qCInfo(lcPlayback) << "recording could not be opened:" << averrorText(opened);
+        return false;
+    }
+    if (!m_spec.fragmentedMp4) {
+        // MPEG-TS announces codec parameters only in the stream itself.
+        m_format->probesize = 2 << 20;
+        m_format->max_analyze_duration = AV_TIME_BASE;
+        if (avformat_find_stream_info(m_format, nullptr) < 0)
+            return false;
+    }
+    const int video = av_find_best_stream(m_format, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
+    if (video < 0)
+        return false;
+    m_videoStream = m_format->streams[video];
+    m_video = openDecoder(m_videoStream, true);
+    if (!m_video)
+        return false;
+    const AVRational rate = av_guess_frame_rate(m_format, m_videoStream, nullptr);
+    if (rate.num > 0 && rate.den > 0)
+        m_frameDuration = av_q2d(av_inv_q(rate));
+    const int audio = m_spec.audio ? av_find_best_stream(m_format, AVMEDIA_TYPE_AUDIO, -1, video, nullptr, 0) : -1;
+    if (audio >= 0) {
+        m_audioStream = m_format->streams[audio];
+        m_audio = openDecoder(m_audioStream, false);
+    }
+    return true;
+}
+
+CodecContextPtr DemuxSession::openDecoder(const AVStream *stream, bool video) const
+{
+    const AVCodec *codec = avcodec_find_decoder(stream->codecpar->codec_id);
+    if (!codec)
+        return nullptr;
+    CodecContextPtr context(avcodec_alloc_context3(codec));
+    if (!context || avcodec_parameters_to_context(context.get(), stream->codecpar) < 0)
+        return nullptr;
+    context->pkt_timebase = stream->time_base;
+    if (video) {
+        // Frame threads add latency; they pay off only when playing faster than real time.
+        const bool fast = m_spec.control->rate.load() > 1.0;
+        context->thread_count = 2;
+        context->thread_type = fast ? FF_THREAD_FRAME : FF_THREAD_SLICE;
+        if (!fast && stream->codecpar->video_delay == 0)
+            context->flags |= AV_CODEC_FLAG_LOW_DELAY;
+    }
+    if (avcodec_open2(context.get(), codec, nullptr) < 0)
+        return nullptr;
+    return context;
+}
+
+double DemuxSession::seconds(int64_t timestamp, const AVStream *stream) const
+{
+    return double(timestamp) * av_q2d(stream->time_base);
+}
+
+bool DemuxSession::readLoop()
+{
+    PacketPtr packet(av_packet_alloc());
+    while (!aborted()) {
+        const int read = av_read_frame(m_format, packet.get());
+        if (read == AVERROR_EOF)
+            return true;
+        if (read < 0)
+            return false;
+        bool going = true;
+        if (m_videoStream && packet->stream_index == m_videoStream->index)
+            going = handleVideoPacket(packet.get());
+        else if (m_audioStream && packet->stream_index == m_audioStream->index)
+            going = handleAudioPacket(packet.get());
+        av_packet_unref(packet.get());
+        if (!going)
+            return true;
+    }
+    return true;
+}
+
+bool DemuxSession::handleVideoPacket(const AVPacket *packet)
+{
+    if (!m_origin) {
+        const int64_t stamp = packet->pts != AV_NOPTS_VALUE ? packet->pts : packet->dts;
+        if (stamp == AV_NOPTS_VALUE)
+            return true;
+        m_origin = seconds(stamp, m_videoStream) - m_spec.segmentStart;
+        for (const PacketPtr &early : m_earlyAudio)
+            handleAudioPacket(early.get());
+        m_earlyAudio.clear();
+    }
+    if (avcodec_send_packet(m_video.get(), packet) < 0)
+        return true; // a damaged picture is skipped, as a player would
+    return drainVideo();
+}
+
+bool DemuxSession::drainVideo()
+{
+    while (!aborted()) {
+        FramePtr frame(av_frame_alloc());
+        const int received = avcodec_receive_frame(m_video.get(), frame.get());
+        if (received < 0)
+            return received == AVERROR(EAGAIN) || received == AVERROR_EOF;
+        if (!deliverVideo(std::move(frame)))
+            return false;
+    }
+    return false;
+}
+
+bool DemuxSession::deliverVideo(FramePtr frame)
+{
+    const int64_t stamp = frame->best_effort_timestamp;
+    if (stamp == AV_NOPTS_VALUE || !m_origin)
+        return true;
+    const double time = seconds(stamp, m_videoStream) - *m_origin;
+    if (m_targetReached)
+        return emitVideo(std::move(frame), time);
+    if (time < m_spec.target - TargetTolerance) {
+        m_candidate = std::move(frame);
+        m_candidateTime = time;
+        return true;
+    }
+    m_targetReached = true;
+    if (m_candidate && time > m_spec.target + TargetTolerance) {
+        if (!emitVideo(std::move(m_candidate), m_candidateTime))
+            return false;
+    }
+    m_candidate.reset();
+    return emitVideo(std::move(frame), time);
+}
+
+bool DemuxSession::emitVideo(FramePtr frame, double time)
+{
+    DecodedFrame decoded;
+    decoded.time = time;
+    decoded.duration = m_frameDuration;
+    decoded.video = VideoFrameConversion::toVideoFrame(frame.get());
+    if (!decoded.video.isValid())
+        return true;
+    decoded.video.setStartTime(qint64(std::llround(time * 1e6)));
+    decoded.video.setEndTime(qint64(std::llround((time + m_frameDuration) * 1e6)));
+    decoded.source = shareFrame(std::move(frame));
+    ++m_framesEmitted;
+    return m_spec.frames->push(std::move(decoded));
+}
+
+bool DemuxSession::handleAudioPacket(const AVPacket *packet)
+{
+    if (!m_audio)
+        return true;
+    if (!m_origin) {
+        m_earlyAudio.emplace_back(av_packet_clone(packet));
+        return true;
+    }
+    if (m_spec.control->rate.load() > MaxAudioRate) {
+        m_converter.reset();
+        return true;
+    }
+    if (avcodec_send_packet(m_audio.get(), packet) < 0)
+        return true;
+    return drainAudio();
+}
+
+bool DemuxSession::drainAudio()
+{
+    FramePtr frame(av_frame_alloc());
+    while (!aborted()) {
+        const int received = avcodec_receive_frame(m_audio.get(), frame.get());
+        if (received < 0)
+            return received == AVERROR(EAGAIN) || received == AVERROR_EOF;
+        const int64_t stamp = frame->best_effort_timestamp;
+        if (stamp != AV_NOPTS_VALUE && !emitAudio(frame.get(), seconds(stamp, m_audioStream) - *m_origin))
+            return false;
+        av_frame_unref(frame.get());
+    }
+    return false;
+}
+
+bool DemuxSession::emitAudio(const AVFrame *frame, double time)
+{
+    const double rate = m_spec.control->rate.load();
+    const double length = double(frame->nb_samples) / frame->sample_rate;
+    if (time + length <= m_spec.target)
+        return true;
+    for (AudioChunk &chunk : m_converter.convert(frame, time, rate)) {
+        const double seconds = double(chunk.pcm.size()) / m_spec.audioFormat.bytesPerSecond();
+        if (!m_spec.audio->push(std::move(chunk), seconds))
+            return false;
+    }
+    return true;
+}
+
+void DemuxSession::finish(bool readFailed)
+{
+    avcodec_send_packet(m_video.get(), nullptr);
+    drainVideo();
+    if (m_candidate && !aborted())
+        emitVideo(std::move(m_candidate), m_candidateTime);
+    if (aborted())
+        return;
+    if (m_spec.bytes->state() == ByteQueue::State::Failed) {
+        m_spec.frames->fail(m_spec.bytes->failure());
+    } else if (readFailed || m_framesEmitted == 0) {
+        m_spec.frames->fail(PlaybackError::generic());
+    } else {
+        m_spec.frames->finish();
+    }
+}

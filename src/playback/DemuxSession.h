@@ -1,0 +1,76 @@
+#pragma once
+#include "playback/AudioConverter.h"
+#include "playback/FFmpeg.h"
+
+#include <atomic>
+#include <memory>
+#include <optional>
+#include <vector>
+
+class AudioQueue;
+class ByteQueue;
+class FrameQueue;
+
+// Shared between the GUI thread and a running session.
+struct SessionControl
+{
+    std::atomic_bool aborted = false;
+    std::atomic<double> rate = 1.0;
+};
+
+struct SessionSpec
+{
+    std::shared_ptr<ByteQueue> bytes;
+    std::shared_ptr<FrameQueue> frames;
+    std::shared_ptr<AudioQueue> audio; // absent: play without sound
+    std::shared_ptr<SessionControl> control;
+    AudioFormat audioFormat;
+    bool fragmentedMp4 = false;
+    double segmentStart = 0; // item time of the first segment in `bytes`
+    double target = 0;       // first item time to show; earlier pictures are decoded and dropped
+};
+
+// Demuxes and decodes one run of segments (from the segment holding the target onward) on the
+// calling thread, until the stream ends, fails or is aborted. The item's timeline is anchored at
+// the first video packet, which starts a segment (nginx-vod aligns segments to key frames).
+class DemuxSession
+{
+public:
+    explicit DemuxSession(SessionSpec spec);
+    ~DemuxSession();
+    DemuxSession(const DemuxSession &) = delete;
+    DemuxSession &operator=(const DemuxSession &) = delete;
+
+    void run();
+
+private:
+    bool open();
+    CodecContextPtr openDecoder(const AVStream *stream, bool video) const;
+    bool readLoop();
+    bool handleVideoPacket(const AVPacket *packet);
+    bool handleAudioPacket(const AVPacket *packet);
+    bool drainVideo();
+    bool drainAudio();
+    bool deliverVideo(FramePtr frame);
+    bool emitVideo(FramePtr frame, double time);
+    bool emitAudio(const AVFrame *frame, double time);
+    double seconds(int64_t timestamp, const AVStream *stream) const;
+    bool aborted() const;
+    void finish(bool readFailed);
+
+    SessionSpec m_spec;
+    AVFormatContext *m_format = nullptr;
+    AVIOContext *m_io = nullptr;
+    AVStream *m_videoStream = nullptr;
+    AVStream *m_audioStream = nullptr;
+    CodecContextPtr m_video;
+    CodecContextPtr m_audio;
+    AudioConverter m_converter;
+    std::optional<double> m_origin; // stream seconds at item time 0
+    std::vector<PacketPtr> m_earlyAudio;
+    FramePtr m_candidate;           // latest picture before the target, shown when the target has none
+    double m_candidateTime = 0;
+    bool m_targetReached = false;
+    int m_framesEmitted = 0;
+    double m_frameDuration = 1.0 / 15;
+};

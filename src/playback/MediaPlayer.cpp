@@ -1,0 +1,409 @@
+#include "playback/MediaPlayer.h"
+
+#include "client/FrigateClient.h"
+#include "client/Logging.h"
+#include "playback/AudioOutput.h"
+#include "playback/AudioQueue.h"
+#include "playback/ByteQueue.h"
+#include "playback/PlaybackError.h"
+#include "playback/SegmentFeeder.h"
+#include "playback/VideoFrameConversion.h"
+
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QVideoSink>
+#include <cmath>
+
+namespace {
+
+constexpr int TickMs = 10;
+constexpr int FramesAhead = 3;
+// The picture clock follows the sound when they drift further apart than this.
+constexpr double SoundDriftLimit = 0.04;
+
+}
+
+MediaPlayer::MediaPlayer(QObject *parent)
+    : QObject(parent)
+{
+    m_tick.setTimerType(Qt::PreciseTimer);
+    m_tick.setInterval(TickMs);
+    connect(&m_tick, &QTimer::timeout, this, &MediaPlayer::present);
+}
+
+MediaPlayer::~MediaPlayer()
+{
+    unload();
+}
+
+AudioOutput *MediaPlayer::audio()
+{
+    if (!m_audioProbed) {
+        m_audioProbed = true;
+        auto *output = new AudioOutput(this);
+        if (output->available()) {
+            m_audio = output;
+            m_audio->setMuted(m_muted);
+            m_audio->setRate(m_rate);
+        } else {
+            delete output;
+        }
+    }
+    return m_audio;
+}
+
+void MediaPlayer::setVideoSink(QVideoSink *sink)
+{
+    m_sink = sink;
+    if (m_sink && m_shown)
+        m_sink->setVideoFrame(m_shown->video);
+}
+
+void MediaPlayer::load(const QUrl &url, MediaSource source)
+{
+    unload();
+    m_source = std::move(source);
+    m_status = Status::Loading;
+    m_pendingTarget = 0;
+    m_ended = false;
+    emit statusChanged();
+    fetchPlaylist(url, 0);
+}
+
+void MediaPlayer::unload()
+{
+    ++m_generation;
+    if (m_playlistReply) {
+        m_playlistReply->disconnect(this);
+        m_playlistReply->abort();
+        m_playlistReply->deleteLater();
+    }
+    stopSession();
+    m_playlist = {};
+    m_shown.reset();
+    m_presentationSize = {};
+    m_playing = false;
+    m_clock.setRunning(false);
+    m_clock.setTime(0);
+    if (m_sink)
+        m_sink->setVideoFrame({});
+    const bool changed = m_status != Status::Empty;
+    m_status = Status::Empty;
+    m_error.clear();
+    if (changed)
+        emit statusChanged();
+}
+
+void MediaPlayer::fetchPlaylist(const QUrl &url, int depth)
+{
+    if (!m_source.network) {
+        fail(PlaybackError::generic());
+        return;
+    }
+    QNetworkReply *reply = m_source.network->get(m_source.request(url));
+    m_playlistReply = reply;
+    const quint64 generation = m_generation;
+    connect(reply, &QNetworkReply::downloadProgress, this, [reply](qint64 received, qint64) {
+        if (received > BodyLimit::Json)
+            reply->abort();
+    });
+    connect(reply, &QNetworkReply::finished, this,
+            [this, reply, depth, generation] { onPlaylistReply(reply, depth, generation); });
+}
+
+void MediaPlayer::onPlaylistReply(QNetworkReply *reply, int depth, quint64 generation)
+{
+    reply->deleteLater();
+    if (generation != m_generation)
+        return;
+    m_playlistReply = nullptr;
+    const QString failure = PlaybackError::fromReply(reply);
+    if (!failure.isEmpty()) {
+        fail(failure);
+        return;
+    }
+    const HlsPlaylist parsed = HlsPlaylist::parse(reply->readAll(), reply->url());
+    switch (parsed.kind) {
+    case HlsPlaylist::Kind::Master:
+        if (depth > 0)
+            fail(PlaybackError::notPlaylist());
+        else
+            fetchPlaylist(parsed.variant, depth + 1);
+        return;
+    case HlsPlaylist::Kind::Media:
+        playlistReady(parsed.media);
+        return;
+    case HlsPlaylist::Kind::Invalid:
+        fail(parsed.error);
+        return;
+    }
+}
+
+void MediaPlayer::playlistReady(const HlsMediaPlaylist &playlist)
+{
+    m_playlist = playlist;
+    m_status = Status::Ready;
+    const quint64 generation = m_generation;
+    emit statusChanged(); // a listener may seek (or load another item) right here
+    if (generation == m_generation && m_status == Status::Ready && !m_frames)
+        startSession(m_pendingTarget);
+}
+
+void MediaPlayer::startSession(double target)
+{
+    stopSession();
+    target = std::clamp(target, 0.0, m_playlist.duration());
+    const int first = m_playlist.segmentAt(target);
+    QList<QUrl> urls;
+    if (m_playlist.initSection)
+        urls.append(*m_playlist.initSection);
+    for (int i = first; i < m_playlist.segments.size(); ++i)
+        urls.append(m_playlist.segments[i].url);
+
+    m_bytes = std::make_shared<ByteQueue>();
+    m_frames = std::make_shared<FrameQueue>(FramesAhead);
+    m_control = std::make_shared<SessionControl>();
+    m_control->rate = m_rate;
+    m_frames->setNotify([this] { QMetaObject::invokeMethod(this, "present", Qt::QueuedConnection); });
+    SessionSpec spec;
+    spec.bytes = m_bytes;
+    spec.frames = m_frames;
+    spec.control = m_control;
+    if (AudioOutput *output = audio()) {
+        m_audioQueue = std::make_shared<AudioQueue>();
+        output->begin(m_audioQueue);
+        spec.audio = m_audioQueue;
+        spec.audioFormat = output->format();
+    }
+    spec.fragmentedMp4 = m_playlist.fragmentedMp4();
+    spec.segmentStart = m_playlist.segments[first].start;
+    spec.target = target;
+
+    m_feeder = new SegmentFeeder(m_source, urls, m_bytes, this);
+    m_feeder->start();
+    m_decoder.start(std::move(spec));
+
+    m_awaitingFirstFrame = true;
+    m_stalled = false;
+    m_ended = false;
+    m_clock.setTime(target);
+    updateClock();
+}
+
+void MediaPlayer::stopSession()
+{
+    if (m_control)
+        m_control->aborted = true;
+    if (m_frames)
+        m_frames->abort();
+    if (m_bytes)
+        m_bytes->abort();
+    if (m_audioQueue)
+        m_audioQueue->abort();
+    if (m_audio)
+        m_audio->end();
+    delete m_feeder;
+    m_feeder = nullptr;
+    m_bytes.reset();
+    m_frames.reset();
+    m_audioQueue.reset();
+    m_control.reset();
+    m_awaitingFirstFrame = false;
+    m_stalled = false;
+    updateClock();
+}
+
+void MediaPlayer::fail(const QString &message)
+{
+    qCInfo(lcPlayback) << "item failed:" << message;
+    stopSession();
+    m_status = Status::Failed;
+    m_error = message.isEmpty() ? PlaybackError::generic() : message;
+    updateClock();
+    emit statusChanged();
+}
+
+void MediaPlayer::play()
+{
+    if (m_status == Status::Failed)
+        return;
+    m_playing = true;
+    if (m_ended && m_status == Status::Ready)
+        startSession(0);
+    updateClock();
+}
+
+void MediaPlayer::pause()
+{
+    m_playing = false;
+    updateClock();
+}
+
+void MediaPlayer::seek(double seconds)
+{
+    if (!std::isfinite(seconds))
+        return;
+    if (m_status == Status::Loading) {
+        m_pendingTarget = std::max(0.0, seconds);
+        m_clock.setTime(m_pendingTarget);
+        return;
+    }
+    if (m_status == Status::Ready)
+        startSession(seconds);
+}
+
+void MediaPlayer::setRate(double rate)
+{
+    if (!(rate > 0) || rate == m_rate)
+        return;
+    m_rate = rate;
+    m_clock.setRate(rate);
+    if (m_control)
+        m_control->rate = rate;
+    if (m_audio)
+        m_audio->setRate(rate);
+}
+
+void MediaPlayer::setMuted(bool muted)
+{
+    m_muted = muted;
+    if (m_audio)
+        m_audio->setMuted(muted);
+}
+
+double MediaPlayer::currentTime() const
+{
+    const double duration = m_playlist.duration();
+    const double time = std::max(0.0, m_clock.time());
+    return duration > 0 ? std::min(time, duration) : time;
+}
+
+MediaPlayer::TimeControl MediaPlayer::timeControl() const
+{
+    if (!m_playing || m_status == Status::Failed || m_status == Status::Empty)
+        return TimeControl::Paused;
+    if (m_status == Status::Loading || m_awaitingFirstFrame || m_stalled)
+        return TimeControl::Waiting;
+    return TimeControl::Playing;
+}
+
+std::optional<double> MediaPlayer::shownTime() const
+{
+    if (!m_shown)
+        return std::nullopt;
+    return m_shown->time;
+}
+
+QImage MediaPlayer::shownImage() const
+{
+    if (!m_shown || !m_shown->source)
+        return {};
+    return VideoFrameConversion::toBgra(m_shown->source.get());
+}
+
+void MediaPlayer::updateClock()
+{
+    const bool running = m_playing && m_frames && !m_awaitingFirstFrame && !m_stalled && !m_ended;
+    m_clock.setRunning(running);
+    if (m_audio)
+        m_audio->setPlaying(running);
+    const bool ticking = m_frames && (running || m_awaitingFirstFrame || (m_playing && m_stalled));
+    if (ticking && !m_tick.isActive())
+        m_tick.start();
+    else if (!ticking)
+        m_tick.stop();
+}
+
+void MediaPlayer::show(const DecodedFrame &frame)
+{
+    m_shown = frame;
+    const QSize size = frame.video.size();
+    if (size.isValid())
+        m_presentationSize = size;
+    if (m_sink)
+        m_sink->setVideoFrame(frame.video);
+    emit framePresented(frame.time);
+}
+
+void MediaPlayer::present()
+{
+    if (!m_frames)
+        return;
+    if (m_awaitingFirstFrame) {
+        const auto first = m_frames->pop();
+        if (!first) {
+            checkStreamEnd();
+            return;
+        }
+        m_awaitingFirstFrame = false;
+        show(*first);
+        updateClock();
+    }
+    if (m_clock.running() || m_stalled)
+        presentDue();
+}
+
+void MediaPlayer::presentDue()
+{
+    const double now = m_clock.time();
+    std::optional<DecodedFrame> due;
+    while (const auto next = m_frames->front()) {
+        if (next->time > now)
+            break;
+        due = m_frames->pop();
+    }
+    if (due)
+        show(*due);
+    if (m_stalled && !m_frames->empty()) {
+        m_stalled = false;
+        updateClock();
+    }
+    if (m_frames->empty())
+        checkStreamEnd();
+    if (m_audio && m_clock.running()) {
+        m_audio->pump(m_clock.time());
+        followSound();
+    }
+}
+
+void MediaPlayer::checkStreamEnd()
+{
+    if (!m_frames)
+        return;
+    const double shownEnd = m_shown ? m_shown->time + m_shown->duration : 0;
+    if (m_frames->drained()) {
+        if (const auto failure = m_frames->failure()) {
+            fail(*failure);
+            return;
+        }
+        if (!m_clock.running() && !m_awaitingFirstFrame)
+            return;
+        if (m_clock.time() >= shownEnd || m_awaitingFirstFrame)
+            reachEnd();
+        return;
+    }
+    if (m_clock.running() && m_clock.time() >= shownEnd && !m_stalled) {
+        m_clock.setTime(shownEnd);
+        m_stalled = true;
+        updateClock();
+    }
+}
+
+void MediaPlayer::reachEnd()
+{
+    m_awaitingFirstFrame = false;
+    m_ended = true;
+    m_playing = false;
+    m_clock.setTime(m_playlist.duration());
+    updateClock();
+    emit ended();
+}
+
+void MediaPlayer::followSound()
+{
+    const auto heard = m_audio->heardTime();
+    if (!heard)
+        return;
+    if (std::abs(*heard - m_clock.time()) > SoundDriftLimit)
+        m_clock.setTime(*heard);
+}

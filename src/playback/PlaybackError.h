@@ -1,0 +1,15 @@
+#pragma once
+#include <QString>
+
+class QNetworkReply;
+
+// The messages a failed recording shows in the player, each a complete sentence for the screen.
+namespace PlaybackError {
+QString generic();
+QString notPlaylist();
+QString emptyPlaylist();
+QString certificateChanged();
+QString segmentTooLarge();
+// Why a finished playlist or segment request cannot be used, or an empty text when it can.
+QString fromReply(QNetworkReply *reply);
+}

@@ -1,0 +1,56 @@
+#pragma once
+#include "playback/MediaSource.h"
+
+#include <QList>
+#include <QObject>
+#include <QUrl>
+#include <deque>
+#include <memory>
+
+class ByteQueue;
+class QNetworkReply;
+
+// Fetches the init section and the segments of a playlist, in order, into a ByteQueue on the GUI
+// thread: the head segment streams straight in, the next one is prefetched into memory, and no new
+// segment is started while the queue holds more than its high-water mark.
+class SegmentFeeder : public QObject
+{
+    Q_OBJECT
+public:
+    SegmentFeeder(MediaSource source, QList<QUrl> urls, std::shared_ptr<ByteQueue> queue,
+                  QObject *parent = nullptr);
+    ~SegmentFeeder() override;
+
+    void start();
+
+    // Segment requests started so far (the init section counts as one).
+    int requestsStarted() const { return m_next; }
+
+private:
+    struct Fetch
+    {
+        QNetworkReply *reply = nullptr;
+        QByteArray held;
+        qint64 received = 0;
+        bool done = false;
+        QString failure;
+    };
+
+    Q_INVOKABLE void pump();
+    void startFetch();
+    void onReadyRead(QNetworkReply *reply);
+    void onFinished(QNetworkReply *reply);
+    void advanceHead();
+    Fetch *fetchOf(QNetworkReply *reply);
+    void fail(const QString &message);
+    void abortAll();
+
+    static constexpr int Window = 2;
+
+    MediaSource m_source;
+    QList<QUrl> m_urls;
+    std::shared_ptr<ByteQueue> m_queue;
+    std::deque<Fetch> m_fetches;
+    int m_next = 0;
+    bool m_stopped = false;
+};

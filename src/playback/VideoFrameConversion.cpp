@@ -1,0 +1,175 @@
+#include "playback/VideoFrameConversion.h"
+
+extern "C" {
+#include <libavutil/imgutils.h>
+#include <libavutil/pixdesc.h>
+}
+
+#include <cstring>
+
+namespace VideoFrameConversion {
+
+namespace {
+
+// Untagged video follows the broadcast convention: standard definition is BT.601, HD is BT.709.
+bool highDefinition(const AVFrame *frame)
+{
+    return frame->width > 1024 || frame->height >= 600;
+}
+
+QVideoFrameFormat::PixelFormat directFormat(int format)
+{
+    switch (format) {
+    case AV_PIX_FMT_YUV420P:
+    case AV_PIX_FMT_YUVJ420P:
+        return QVideoFrameFormat::Format_YUV420P;
+    case AV_PIX_FMT_YUV422P:
+    case AV_PIX_FMT_YUVJ422P:
+        return QVideoFrameFormat::Format_YUV422P;
+    case AV_PIX_FMT_NV12:
+        return QVideoFrameFormat::Format_NV12;
+    case AV_PIX_FMT_P010LE:
+        return QVideoFrameFormat::Format_P010;
+    case AV_PIX_FMT_YUV420P10LE:
+        return QVideoFrameFormat::Format_YUV420P10;
+    default:
+        return QVideoFrameFormat::Format_Invalid;
+    }
+}
+
+QVideoFrameFormat::ColorTransfer colorTransfer(const AVFrame *frame)
+{
+    switch (frame->color_trc) {
+    case AVCOL_TRC_SMPTE2084:
+        return QVideoFrameFormat::ColorTransfer_ST2084;
+    case AVCOL_TRC_ARIB_STD_B67:
+        return QVideoFrameFormat::ColorTransfer_STD_B67;
+    case AVCOL_TRC_SMPTE170M:
+        return QVideoFrameFormat::ColorTransfer_BT601;
+    case AVCOL_TRC_GAMMA22:
+        return QVideoFrameFormat::ColorTransfer_Gamma22;
+    case AVCOL_TRC_GAMMA28:
+        return QVideoFrameFormat::ColorTransfer_Gamma28;
+    default:
+        return QVideoFrameFormat::ColorTransfer_BT709;
+    }
+}
+
+int swsColorspace(QVideoFrameFormat::ColorSpace space)
+{
+    switch (space) {
+    case QVideoFrameFormat::ColorSpace_BT709:
+        return SWS_CS_ITU709;
+    case QVideoFrameFormat::ColorSpace_BT2020:
+        return SWS_CS_BT2020;
+    default:
+        return SWS_CS_ITU601;
+    }
+}
+
+void copyPlane(uchar *to, int toStride, const uint8_t *from, int fromStride, int rowBytes, int rows)
+{
+    for (int row = 0; row < rows; ++row)
+        std::memcpy(to + qsizetype(row) * toStride, from + qsizetype(row) * fromStride, size_t(rowBytes));
+}
+
+// Planar copy of a frame whose layout Qt understands as it is.
+QVideoFrame copyDirect(const AVFrame *frame, QVideoFrameFormat format)
+{
+    QVideoFrame video(format);
+    if (!video.map(QVideoFrame::WriteOnly))
+        return {};
+    const auto *descriptor = av_pix_fmt_desc_get(AVPixelFormat(frame->format));
+    for (int plane = 0; plane < video.planeCount(); ++plane) {
+        const int rowBytes = av_image_get_linesize(AVPixelFormat(frame->format), frame->width, plane);
+        const int rows = plane == 0 ? frame->height : AV_CEIL_RSHIFT(frame->height, descriptor->log2_chroma_h);
+        copyPlane(video.bits(plane), video.bytesPerLine(plane), frame->data[plane], frame->linesize[plane],
+                  std::min(rowBytes, video.bytesPerLine(plane)), rows);
+    }
+    video.unmap();
+    return video;
+}
+
+// Anything else is converted to 8-bit 4:2:0 first.
+QVideoFrame convertToYuv420(const AVFrame *frame, QVideoFrameFormat format)
+{
+    format = QVideoFrameFormat(format.frameSize(), QVideoFrameFormat::Format_YUV420P);
+    format.setColorSpace(colorSpace(frame));
+    format.setColorRange(colorRange(frame));
+    format.setColorTransfer(colorTransfer(frame));
+    SwsContextPtr scaler(sws_getContext(frame->width, frame->height, AVPixelFormat(frame->format), frame->width,
+                                        frame->height, AV_PIX_FMT_YUV420P, SWS_BILINEAR, nullptr, nullptr, nullptr));
+    if (!scaler)
+        return {};
+    QVideoFrame video(format);
+    if (!video.map(QVideoFrame::WriteOnly))
+        return {};
+    uint8_t *planes[4] = {video.bits(0), video.bits(1), video.bits(2), nullptr};
+    int strides[4] = {video.bytesPerLine(0), video.bytesPerLine(1), video.bytesPerLine(2), 0};
+    sws_scale(scaler.get(), frame->data, frame->linesize, 0, frame->height, planes, strides);
+    video.unmap();
+    return video;
+}
+
+}
+
+QVideoFrameFormat::ColorSpace colorSpace(const AVFrame *frame)
+{
+    switch (frame->colorspace) {
+    case AVCOL_SPC_BT709:
+        return QVideoFrameFormat::ColorSpace_BT709;
+    case AVCOL_SPC_BT470BG:
+    case AVCOL_SPC_SMPTE170M:
+    case AVCOL_SPC_SMPTE240M:
+        return QVideoFrameFormat::ColorSpace_BT601;
+    case AVCOL_SPC_BT2020_NCL:
+    case AVCOL_SPC_BT2020_CL:
+        return QVideoFrameFormat::ColorSpace_BT2020;
+    default:
+        return highDefinition(frame) ? QVideoFrameFormat::ColorSpace_BT709 : QVideoFrameFormat::ColorSpace_BT601;
+    }
+}
+
+QVideoFrameFormat::ColorRange colorRange(const AVFrame *frame)
+{
+    if (frame->color_range == AVCOL_RANGE_JPEG || frame->format == AV_PIX_FMT_YUVJ420P
+        || frame->format == AV_PIX_FMT_YUVJ422P)
+        return QVideoFrameFormat::ColorRange_Full;
+    return QVideoFrameFormat::ColorRange_Video;
+}
+
+QVideoFrame toVideoFrame(const AVFrame *frame)
+{
+    if (frame->width <= 0 || frame->height <= 0)
+        return {};
+    QVideoFrameFormat format(QSize(frame->width, frame->height), directFormat(frame->format));
+    format.setColorSpace(colorSpace(frame));
+    format.setColorRange(colorRange(frame));
+    format.setColorTransfer(colorTransfer(frame));
+    if (format.pixelFormat() == QVideoFrameFormat::Format_Invalid)
+        return convertToYuv420(frame, format);
+    return copyDirect(frame, format);
+}
+
+QImage toBgra(const AVFrame *frame)
+{
+    if (!frame || frame->width <= 0 || frame->height <= 0)
+        return {};
+    SwsContextPtr scaler(sws_getContext(frame->width, frame->height, AVPixelFormat(frame->format), frame->width,
+                                        frame->height, AV_PIX_FMT_BGRA, SWS_POINT, nullptr, nullptr, nullptr));
+    if (!scaler)
+        return {};
+    const int *coefficients = sws_getCoefficients(swsColorspace(colorSpace(frame)));
+    const int fullRange = colorRange(frame) == QVideoFrameFormat::ColorRange_Full ? 1 : 0;
+    sws_setColorspaceDetails(scaler.get(), coefficients, fullRange, sws_getCoefficients(SWS_CS_DEFAULT), 1, 0,
+                             1 << 16, 1 << 16);
+    QImage image(frame->width, frame->height, QImage::Format_RGB32);
+    if (image.isNull())
+        return {};
+    uint8_t *planes[4] = {image.bits(), nullptr, nullptr, nullptr};
+    int strides[4] = {int(image.bytesPerLine()), 0, 0, 0};
+    sws_scale(scaler.get(), frame->data, frame->linesize, 0, frame->height, planes, strides);
+    return image;
+}
+
+}
