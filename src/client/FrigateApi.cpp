@@ -53,7 +53,8 @@ QCoro::Task<Result<ServerConfig>> loadConfig(FrigateClient &client)
 
 QCoro::Task<std::optional<StatsSnapshot>> fetchStats(FrigateClient &client)
 {
-    const auto json = co_await getQuietly(client, QStringLiteral("api/stats"), {});
+    const QString path = QStringLiteral("api/stats");
+    const auto json = co_await getQuietly(client, path, {});
     if (!json || !json->isObject())
         co_return std::nullopt;
     co_return decodeStats(json->toObject());
@@ -65,7 +66,7 @@ QCoro::Task<std::optional<QJsonObject>> fetchReviewSummary(FrigateClient &client
     request.path = QStringLiteral("api/review/summary");
     request.query = {{QStringLiteral("timezone"), QString::fromUtf8(QTimeZone::systemTimeZoneId())}};
     if (bypassCache)
-        request.headers.append({"X-Cache-Bypass", "1"});
+        request.headers.append({QByteArrayLiteral("X-Cache-Bypass"), QByteArrayLiteral("1")});
     const auto body = co_await client.request(request);
     if (!body)
         co_return std::nullopt;
@@ -93,13 +94,15 @@ int unseenCount(const QJsonObject &summary, bool showDetections)
 QCoro::Task<QList<LogLine>> fetchLogs(FrigateClient &client, QString service, int tail)
 {
     const QString path = QStringLiteral("api/logs/") + service;
-    const auto head = co_await getQuietly(client, path, {{QStringLiteral("start"), QStringLiteral("0")}});
+    const QueryItems fromStart{{QStringLiteral("start"), QStringLiteral("0")}};
+    const auto head = co_await getQuietly(client, path, fromStart);
     if (!head || !head->isObject())
         co_return {};
     const double total = numberValue(head->toObject().value(QLatin1String("totalLines")));
     const qint64 start = std::max<qint64>(qint64(total) - tail, 0);
 
-    const auto page = co_await getQuietly(client, path, {{QStringLiteral("start"), QString::number(start)}});
+    const QueryItems fromTail{{QStringLiteral("start"), QString::number(start)}};
+    const auto page = co_await getQuietly(client, path, fromTail);
     if (!page || !page->isObject())
         co_return {};
     const QJsonValue lines = page->toObject().value(QLatin1String("lines"));
@@ -218,11 +221,13 @@ QCoro::Task<QList<TrackedObject>> fetchTrackedObjects(FrigateClient &client, Rev
     QList<TrackedObject> tracks;
     const QStringList ids = item.data.detections.mid(0, MaxTrackedDetections);
     for (const QString &id : ids) {
-        const auto event = co_await getQuietly(client, QStringLiteral("api/events/") + id, {});
+        const QString eventPath = QStringLiteral("api/events/") + id;
+        const auto event = co_await getQuietly(client, eventPath, {});
         if (!event || !event->isObject())
             continue;
-        const auto timeline = co_await getQuietly(client, QStringLiteral("api/timeline"),
-                                                  {{QStringLiteral("source_id"), id}, {QStringLiteral("limit"), QStringLiteral("500")}});
+        const QueryItems timelineQuery{{QStringLiteral("source_id"), id}, {QStringLiteral("limit"), QStringLiteral("500")}};
+        const QString timelinePath = QStringLiteral("api/timeline");
+        const auto timeline = co_await getQuietly(client, timelinePath, timelineQuery);
         const QJsonArray rows = timeline && timeline->isArray() ? timeline->toArray() : QJsonArray();
         const double now = QDateTime::currentMSecsSinceEpoch() / 1000.0;
         if (auto track = buildTrackedObject(id, event->toObject(), rows, offsetMs, now))
