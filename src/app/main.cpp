@@ -1,3 +1,9 @@
+#include "client/ServerTrust.h"
+#include "screens/RemoteImageCache.h"
+#include "state/AppModel.h"
+#include "state/KeychainSecretStore.h"
+#include "state/SettingsPreferencesStore.h"
+
 #include <QGuiApplication>
 #include <QQmlApplicationEngine>
 #include <QQmlExtensionPlugin>
@@ -13,9 +19,20 @@ int main(int argc, char *argv[])
     QGuiApplication::setDesktopFileName(QStringLiteral("org.kestrova.Kestrova"));
     QQuickStyle::setStyle(QStringLiteral("Basic"));
 
+    SettingsPreferencesStore preferences;
+    KeychainSecretStore secrets;
+    ServerTrust trust(&preferences);
+    AppModel model(&preferences, &secrets, &trust);
+    AppModel::setInstance(&model);
+    RemoteImageCache::setClient(model.client());
+
     QQmlApplicationEngine engine;
     QObject::connect(&engine, &QQmlApplicationEngine::objectCreationFailed, &app,
                      [] { QCoreApplication::exit(1); }, Qt::QueuedConnection);
-    engine.load(QUrl(QStringLiteral("qrc:/Kestrova/Main.qml")));
-    return app.exec();
+    // The server list must be loaded (and an older store migrated) before the first screen decides
+    // between login, picker and tabs.
+    model.initialize().then([&engine] { engine.load(QUrl(QStringLiteral("qrc:/Kestrova/Main.qml"))); });
+    const int status = app.exec();
+    RemoteImageCache::setClient(nullptr);
+    return status;
 }

@@ -40,6 +40,8 @@ template<typename T>
 class Result
 {
 public:
+    // Coroutine tasks need a default; an unset result reads as a cancellation.
+    Result() : m_state(FrigateError::cancelled()) {}
     Result(T value) : m_state(std::move(value)) {}
     Result(FrigateError error) : m_state(std::move(error)) {}
 
