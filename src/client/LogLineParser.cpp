@@ -62,7 +62,7 @@ std::optional<LogLine> serverFormatLine(const QString &text, qint64 id)
     const qsizetype lineEnd = text.indexOf(lineBreak());
     const QString firstLine = lineEnd < 0 ? text : text.first(lineEnd);
     const QRegularExpressionMatch match = linePattern().match(firstLine);
-    if (!match.hasMatch() || match.lastCapturedIndex() != 4)
+    if (!match.hasMatch())
         return std::nullopt;
     LogLine line;
     line.id = id;

@@ -252,6 +252,7 @@ void TestTextFormats::sizes_data()
     QTest::newRow("1.5 GB") << 1536.0 << "1.5 GB";
     QTest::newRow("stats disk") << 412880.5 << "403.2 GB";
     QTest::newRow("just under 1 TB") << 1048575.0 << "1024.0 GB";
+    QTest::newRow("exactly 1 TB") << 1048576.0 << "1.00 TB";
     QTest::newRow("2 TB") << 2097152.0 << "2.00 TB";
 }
 

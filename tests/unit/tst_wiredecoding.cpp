@@ -247,8 +247,8 @@ void TestWireDecoding::cameras_data()
         << R"({"go2rtc": {"streams": {"porch_hd": ["rtsp://x"], "porch_hd_sub": ["rtsp://y"]}},
               "cameras": {"front_door": {"live": {"stream_name": "porch_hd"}}}})"
         << true << "Front Door" << "porch_hd" << OptionalText("porch_hd_sub") << 0 << true << false << 0.0;
-    QTest::newRow("streams map wins over stream name")
-        << R"({"go2rtc": {"streams": {"porch_sub": []}},
+    QTest::newRow("streams map wins over stream name and relay")
+        << R"({"go2rtc": {"streams": {"front_door_sub": [], "porch_sub": []}},
               "cameras": {"front_door": {"live": {"streams": {"Main": "front_door"}, "stream_name": "porch"}}}})"
         << true << "Front Door" << "front_door" << none << 0 << true << false << 0.0;
     QTest::newRow("annotation offset as number")
@@ -327,6 +327,16 @@ void TestWireDecoding::groups_data()
     QTest::newRow("comma text kept by the server")
         << R"({"camera_groups": {"g": {"cameras": "front_door, driveway,"}}})"
         << QStringList{"g"} << QList<QStringList>{{"front_door", "driveway"}} << QList<int>{0};
+    QStringList many;
+    QJsonObject manyGroups;
+    for (int i = 0; i < 40; ++i) {
+        const QString name = QStringLiteral("g%1").arg(i, 2, 10, QLatin1Char('0'));
+        many << name;
+        manyGroups.insert(name, QJsonObject{{QStringLiteral("order"), 5}});
+    }
+    QTest::newRow("many groups of one order")
+        << QString::fromUtf8(QJsonDocument(QJsonObject{{QStringLiteral("camera_groups"), manyGroups}}).toJson())
+        << many << QList<QStringList>(40) << QList<int>(40, 5);
     QTest::newRow("groups not a map") << R"({"camera_groups": []})"
         << QStringList{} << QList<QStringList>{} << QList<int>{};
 }
