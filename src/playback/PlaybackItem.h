@@ -1,0 +1,52 @@
+#pragma once
+#include "client/WireRecords.h"
+
+#include <QList>
+#include <QMap>
+#include <QNetworkCookie>
+#include <QString>
+#include <QUrl>
+#include <QUuid>
+#include <optional>
+
+class FrigateClient;
+
+// One span of a camera's recordings that the player can play.
+struct PlaybackItem
+{
+    QString camera;     // the server's camera name, used in media paths
+    QString cameraName; // shown to the user
+    double start = 0;   // seconds since 1970 (UTC)
+    double end = 0;
+    std::optional<ReviewItem> review;
+
+    bool operator==(const PlaybackItem &) const = default;
+};
+
+size_t qHash(const PlaybackItem &item, size_t seed = 0);
+
+// What a screen hands the recording player: the spans to play and where to begin.
+struct PlayerRequest
+{
+    QUuid id = QUuid::createUuid(); // new for every request opened, so a fresh player is shown
+    QList<PlaybackItem> items;
+    int index = 0;
+    double startOffset = 0; // consumed by the first load
+    bool continuous = false;
+
+    bool operator==(const PlayerRequest &other) const { return id == other.id; }
+};
+
+// The HLS request of one item: playlist URL, sign-in cookie and headers, and where to start.
+struct MediaRequest
+{
+    QUrl url;
+    std::optional<QNetworkCookie> cookie;
+    QMap<QString, QString> headers;
+    std::optional<double> startAt;
+};
+
+// "vod/<camera>/start/<s>/end/<e>/master.m3u8" with both times truncated to whole seconds.
+QString vodPlaylistPath(const PlaybackItem &item);
+// Absent when the client cannot build a URL (no server address yet).
+std::optional<MediaRequest> mediaRequest(const FrigateClient &client, const PlaybackItem &item, double startOffset);
