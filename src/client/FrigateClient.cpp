@@ -212,9 +212,9 @@ QCoro::Task<FrigateClient::Reply> FrigateClient::send(QNetworkRequest request, Q
                        && !result.sinkFailed;
     result.status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     result.setCookies = reply->header(QNetworkRequest::SetCookieHeader).value<QList<QNetworkCookie>>();
-    if (sink)
+    if (reply->isOpen() && sink)
         sink->write(reply->readAll());
-    else if (!result.tooLarge)
+    else if (reply->isOpen() && !result.tooLarge)
         result.body = reply->readAll();
     reply->deleteLater();
     co_return result;
