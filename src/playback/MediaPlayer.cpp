@@ -154,11 +154,12 @@ void MediaPlayer::startSession(double target)
     stopSession();
     target = std::clamp(target, 0.0, m_playlist.duration());
     const int first = m_playlist.segmentAt(target);
-    QList<QUrl> urls;
-    if (m_playlist.initSection)
-        urls.append(*m_playlist.initSection);
+    const bool fragmented = m_playlist.fragmentedMp4();
+    QList<SegmentFeeder::Part> parts;
+    if (fragmented)
+        parts.append({*m_playlist.initSection, Container::Mp4InitSection});
     for (int i = first; i < m_playlist.segments.size(); ++i)
-        urls.append(m_playlist.segments[i].url);
+        parts.append({m_playlist.segments[i].url, fragmented ? Container::Mp4Fragment : Container::TransportStream});
 
     m_bytes = std::make_shared<ByteQueue>();
     m_frames = std::make_shared<FrameQueue>(FramesAhead);
@@ -175,11 +176,11 @@ void MediaPlayer::startSession(double target)
         spec.audio = m_audioQueue;
         spec.audioFormat = output->format();
     }
-    spec.fragmentedMp4 = m_playlist.fragmentedMp4();
+    spec.fragmentedMp4 = fragmented;
     spec.segmentStart = m_playlist.segments[first].start;
     spec.target = target;
 
-    m_feeder = new SegmentFeeder(m_source, urls, m_bytes, this);
+    m_feeder = new SegmentFeeder(m_source, parts, m_bytes, this);
     m_feeder->start();
     m_decoder.start(std::move(spec));
 
@@ -354,9 +355,13 @@ void MediaPlayer::presentDue()
     }
     if (due)
         show(*due);
-    if (m_stalled && !m_frames->empty()) {
-        m_stalled = false;
-        updateClock();
+    if (m_stalled) {
+        if (const auto next = m_frames->front()) {
+            // Resume where the pictures continue: a damaged stretch is skipped, not waited out.
+            m_clock.setTime(std::max(m_clock.time(), next->time));
+            m_stalled = false;
+            updateClock();
+        }
     }
     if (m_frames->empty())
         checkStreamEnd();

@@ -18,10 +18,10 @@ bool successStatus(QNetworkReply *reply)
 
 }
 
-SegmentFeeder::SegmentFeeder(MediaSource source, QList<QUrl> urls, std::shared_ptr<ByteQueue> queue, QObject *parent)
+SegmentFeeder::SegmentFeeder(MediaSource source, QList<Part> parts, std::shared_ptr<ByteQueue> queue, QObject *parent)
     : QObject(parent)
     , m_source(std::move(source))
-    , m_urls(std::move(urls))
+    , m_parts(std::move(parts))
     , m_queue(std::move(queue))
 {
     m_queue->setDrainedCallback([this] { QMetaObject::invokeMethod(this, "pump", Qt::QueuedConnection); });
@@ -42,9 +42,9 @@ void SegmentFeeder::pump()
 {
     if (m_stopped)
         return;
-    while (int(m_fetches.size()) < Window && m_next < m_urls.size() && !m_queue->full())
+    while (int(m_fetches.size()) < Window && m_next < m_parts.size() && !m_queue->full())
         startFetch();
-    if (m_fetches.empty() && m_next >= m_urls.size())
+    if (m_fetches.empty() && m_next >= m_parts.size())
         m_queue->finish();
 }
 
@@ -54,11 +54,12 @@ void SegmentFeeder::startFetch()
         fail(PlaybackError::generic());
         return;
     }
-    const QUrl url = m_urls[m_next++];
-    qCDebug(lcPlayback) << "fetching" << url.path();
-    QNetworkReply *reply = m_source.network->get(m_source.request(url));
+    const Part &part = m_parts[m_next++];
+    qCDebug(lcPlayback) << "fetching" << part.url.path();
+    QNetworkReply *reply = m_source.network->get(m_source.request(part.url));
     Fetch fetch;
     fetch.reply = reply;
+    fetch.container = part.container;
     m_fetches.push_back(std::move(fetch));
     connect(reply, &QNetworkReply::readyRead, this, [this, reply] { onReadyRead(reply); });
     connect(reply, &QNetworkReply::finished, this, [this, reply] { onFinished(reply); });
@@ -78,17 +79,40 @@ void SegmentFeeder::onReadyRead(QNetworkReply *reply)
     Fetch *fetch = fetchOf(reply);
     if (!fetch || !successStatus(reply))
         return; // an error page never reaches the demuxer; finished() reports the status
-    const QByteArray bytes = reply->readAll();
+    QByteArray bytes = reply->readAll();
     fetch->received += bytes.size();
     if (fetch->received > BodyLimit::Media) {
         fetch->failure = PlaybackError::segmentTooLarge();
         reply->abort();
         return;
     }
+    if (!recognise(*fetch, bytes, reply->isFinished()) || bytes.isEmpty())
+        return;
     if (fetch == &m_fetches.front())
         m_queue->append(bytes);
     else
         fetch->held += bytes;
+}
+
+bool SegmentFeeder::recognise(Fetch &fetch, QByteArray &bytes, bool complete)
+{
+    if (fetch.recognised)
+        return true;
+    fetch.head += bytes;
+    bytes.clear();
+    if (fetch.head.size() < ContainerSignature::HeadSize && !complete)
+        return false;
+    if (!ContainerSignature::matches(fetch.container, fetch.head)) {
+        qCInfo(lcPlayback) << "not a media segment:" << fetch.reply->url().path() << fetch.head.left(16).toHex();
+        fetch.failure = PlaybackError::generic();
+        if (!complete)
+            fetch.reply->abort();
+        return false;
+    }
+    fetch.recognised = true;
+    bytes = std::move(fetch.head);
+    fetch.head.clear();
+    return true;
 }
 
 void SegmentFeeder::onFinished(QNetworkReply *reply)
@@ -96,11 +120,12 @@ void SegmentFeeder::onFinished(QNetworkReply *reply)
     Fetch *fetch = fetchOf(reply);
     if (!fetch)
         return;
-    if (fetch->failure.isEmpty()) {
+    if (fetch->failure.isEmpty())
+        fetch->failure = PlaybackError::fromReply(reply);
+    if (fetch->failure.isEmpty())
         onReadyRead(reply);
-        if (fetch->failure.isEmpty())
-            fetch->failure = PlaybackError::fromReply(reply);
-    }
+    if (fetch->failure.isEmpty() && !fetch->recognised)
+        fetch->failure = PlaybackError::generic(); // an empty answer
     if (!fetch->failure.isEmpty())
         qCInfo(lcPlayback) << "segment request failed:" << reply->url().path() << fetch->failure;
     fetch->done = true;

@@ -1,4 +1,5 @@
 #pragma once
+#include "playback/ContainerSignature.h"
 #include "playback/MediaSource.h"
 
 #include <QList>
@@ -17,7 +18,13 @@ class SegmentFeeder : public QObject
 {
     Q_OBJECT
 public:
-    SegmentFeeder(MediaSource source, QList<QUrl> urls, std::shared_ptr<ByteQueue> queue,
+    struct Part
+    {
+        QUrl url;
+        Container container;
+    };
+
+    SegmentFeeder(MediaSource source, QList<Part> parts, std::shared_ptr<ByteQueue> queue,
                   QObject *parent = nullptr);
     ~SegmentFeeder() override;
 
@@ -30,6 +37,9 @@ private:
     struct Fetch
     {
         QNetworkReply *reply = nullptr;
+        Container container = Container::TransportStream;
+        QByteArray head; // first bytes, kept until the container is recognised
+        bool recognised = false;
         QByteArray held;
         qint64 received = 0;
         bool done = false;
@@ -39,6 +49,7 @@ private:
     Q_INVOKABLE void pump();
     void startFetch();
     void onReadyRead(QNetworkReply *reply);
+    bool recognise(Fetch &fetch, QByteArray &bytes, bool complete);
     void onFinished(QNetworkReply *reply);
     void advanceHead();
     Fetch *fetchOf(QNetworkReply *reply);
@@ -48,7 +59,7 @@ private:
     static constexpr int Window = 2;
 
     MediaSource m_source;
-    QList<QUrl> m_urls;
+    QList<Part> m_parts;
     std::shared_ptr<ByteQueue> m_queue;
     std::deque<Fetch> m_fetches;
     int m_next = 0;

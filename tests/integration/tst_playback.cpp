@@ -1,0 +1,417 @@
+#include "PlaybackRig.h"
+#include "playback/PlaybackError.h"
+#include "playback/PlayerController.h"
+
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QNetworkAccessManager>
+#include <QSignalSpy>
+#include <QTest>
+#include <QVideoSink>
+#include <cmath>
+
+namespace {
+
+constexpr int LoadTimeoutMs = 45000; // the first run renders the fake server's recordings
+
+// A controller drawing into a sink, with what reached the sink recorded.
+struct Screen
+{
+    PlayerController controller;
+    QVideoSink sink;
+    QList<double> shown; // item times of the pictures the sink received
+
+    Screen()
+    {
+        controller.setVideoSink(&sink);
+        QObject::connect(&sink, &QVideoSink::videoFrameChanged, &sink, [this](const QVideoFrame &frame) {
+            if (frame.isValid())
+                shown.append(double(frame.startTime()) / 1e6);
+        });
+    }
+
+    bool waitForPictures(int count, int timeoutMs = LoadTimeoutMs)
+    {
+        return QTest::qWaitFor([&] { return shown.size() >= count || controller.hasError(); }, timeoutMs)
+            && !controller.hasError();
+    }
+
+    // Seeks and waits for the picture that answers the seek.
+    std::optional<double> seekAndWait(double seconds)
+    {
+        QSignalSpy presented(&controller.player(), &MediaPlayer::framePresented);
+        controller.seek(seconds);
+        if (!presented.wait(20000))
+            return std::nullopt;
+        return presented.first().first().toDouble();
+    }
+};
+
+QString header(const QJsonValue &logged, const char *name)
+{
+    return logged.toObject().value(QLatin1String("headers")).toObject().value(QLatin1String(name)).toString();
+}
+
+QJsonArray vodRequests(FakeFrigate &server)
+{
+    QJsonArray matching;
+    for (const QJsonValue &entry : server.requests()) {
+        if (entry.toObject().value(QLatin1String("path")).toString().startsWith(QLatin1String("/vod/")))
+            matching.append(entry);
+    }
+    return matching;
+}
+
+bool frameTimesEqual(double a, double b)
+{
+    return std::abs(a - b) < 0.0005;
+}
+
+}
+
+class TestPlayback : public QObject
+{
+    Q_OBJECT
+private slots:
+    void playsRecordingOverHttps_data()
+    {
+        QTest::addColumn<QString>("version");
+        QTest::addColumn<QString>("camera");
+        QTest::addColumn<double>("aspect");
+        QTest::newRow("H.264 in MPEG-TS, 0.16") << "0.16" << "front_door" << 16.0 / 9;
+        QTest::newRow("H.265 in fMP4, 0.16") << "0.16" << "driveway" << 16.0 / 9;
+        QTest::newRow("MPEG-TS from the 10 s file start, 0.14") << "0.14" << "front_door" << 16.0 / 9;
+        QTest::newRow("fMP4 from the 10 s file start, 0.15") << "0.15" << "driveway" << 16.0 / 9;
+        QTest::newRow("video without sound") << "0.16" << "back_yard" << 4.0 / 3;
+    }
+    void playsRecordingOverHttps()
+    {
+        QFETCH(QString, version);
+        QFETCH(QString, camera);
+        QFETCH(double, aspect);
+        PlaybackRig rig;
+        QVERIFY(rig.start({.version = version, .tls = true}));
+        PlayerRequest request;
+        request.items = {PlaybackRig::recentItem(camera, 900 + 7, 23)};
+        const PlaybackItem item = request.items.first();
+
+        Screen screen;
+        QVERIFY(screen.controller.loadCurrent(rig.client.get(), request));
+        QVERIFY(screen.waitForPictures(20));
+        QTRY_VERIFY(screen.controller.isPlaying() && !screen.controller.isBuffering());
+
+        const double expectedDuration = item.end - RecordingTimeline::origin(version, item);
+        QVERIFY(frameTimesEqual(screen.controller.duration(), expectedDuration));
+        QVERIFY(screen.controller.videoAspect());
+        QVERIFY(std::abs(*screen.controller.videoAspect() - aspect) < 1e-9);
+
+        // Pictures arrive in order, one frame interval apart, and show the frames the server recorded.
+        for (int i = 1; i < screen.shown.size(); ++i)
+            QVERIFY2(frameTimesEqual(screen.shown[i] - screen.shown[i - 1], 1.0 / RecordingTimeline::Fps),
+                     qPrintable(QStringLiteral("%1 then %2").arg(screen.shown[i - 1]).arg(screen.shown[i])));
+        QCOMPARE(screen.shown.first(), 0.0);
+        const auto snapshot = screen.controller.snapshotImage();
+        QVERIFY(snapshot);
+        const double shownTime = *screen.controller.player().shownTime();
+        QCOMPARE(drawnFrameNumber(*snapshot), RecordingTimeline::frameNumberAt(version, item, shownTime));
+        QVERIFY(std::abs(screen.controller.currentTime() - shownTime) < 0.5);
+
+        // Every playlist and segment request carried the item's credentials.
+        const QJsonArray logged = vodRequests(rig.server);
+        QVERIFY(logged.size() >= 3);
+        for (const QJsonValue &entry : logged) {
+            QCOMPARE(header(entry, "authorization"), QStringLiteral("Bearer ") + *rig.client->token());
+            QVERIFY(header(entry, "cookie").contains(QStringLiteral("frigate_token=") + *rig.client->token()));
+        }
+        QCOMPARE(logged.first().toObject().value(QLatin1String("path")).toString(),
+                 QLatin1Char('/') + vodPlaylistPath(item));
+    }
+
+    void frameExactSeek_data()
+    {
+        QTest::addColumn<QString>("camera");
+        QTest::addColumn<double>("target");
+        QTest::addColumn<bool>("playing");
+        const double frame = 1.0 / RecordingTimeline::Fps;
+        for (const char *camera : {"front_door", "driveway"}) {
+            const QString name = QString::fromLatin1(camera);
+            QTest::addRow("%s: a frame between key frames", camera) << name << 12 + 7 * frame << false;
+            QTest::addRow("%s: between two frames", camera) << name << 12.5 + frame / 3 << false;
+            QTest::addRow("%s: just before a frame", camera) << name << 21 + 4 * frame - 0.0001 << false;
+            QTest::addRow("%s: a key frame", camera) << name << 20.0 << false;
+            QTest::addRow("%s: back into the first segment", camera) << name << 3 + 11 * frame << false;
+            QTest::addRow("%s: last segment while playing", camera) << name << 31 + 13 * frame << true;
+        }
+    }
+    void frameExactSeek()
+    {
+        QFETCH(QString, camera);
+        QFETCH(double, target);
+        QFETCH(bool, playing);
+        PlaybackRig rig;
+        QVERIFY(rig.start({.version = QStringLiteral("0.16"), .tls = true}));
+        PlayerRequest request;
+        request.items = {PlaybackRig::recentItem(camera, 900 + 3, 35)};
+        const PlaybackItem item = request.items.first();
+        Screen screen;
+        QVERIFY(screen.controller.loadCurrent(rig.client.get(), request));
+        QVERIFY(screen.waitForPictures(1));
+        if (!playing)
+            screen.controller.togglePlay();
+
+        const auto landed = screen.seekAndWait(target);
+        QVERIFY(landed);
+        const double expected = RecordingTimeline::framePts(target);
+        QVERIFY2(frameTimesEqual(*landed, expected), qPrintable(QStringLiteral("landed on %1").arg(*landed)));
+        const auto picture = screen.controller.snapshotImage();
+        QVERIFY(picture);
+        QCOMPARE(drawnFrameNumber(*picture), RecordingTimeline::frameNumberAt(QStringLiteral("0.16"), item, expected));
+        if (!playing) {
+            QCOMPARE(screen.controller.currentTime(), target);
+            QTest::qWait(300);
+            QVERIFY(frameTimesEqual(*screen.controller.player().shownTime(), expected));
+        }
+    }
+
+    void seekClampingAndStartOffset()
+    {
+        PlaybackRig rig;
+        QVERIFY(rig.start({.version = QStringLiteral("0.16"), .tls = true}));
+        PlayerRequest request;
+        request.items = {PlaybackRig::recentItem(QStringLiteral("front_door"), 1800, 600),
+                         PlaybackRig::recentItem(QStringLiteral("front_door"), 1000, 30)};
+        request.startOffset = 90;
+        Screen screen;
+
+        QVERIFY(screen.controller.loadCurrent(rig.client.get(), request));
+        QCOMPARE(request.startOffset, 0.0);
+        QCOMPARE(screen.controller.pendingSeek(), std::optional<double>(90));
+        QVERIFY(screen.waitForPictures(1));
+        QVERIFY(frameTimesEqual(screen.shown.first(), 90));
+        QVERIFY(!screen.controller.pendingSeek());
+        QCOMPARE(screen.controller.duration(), 600.0);
+
+        auto landed = screen.seekAndWait(10000);
+        QVERIFY(landed);
+        QVERIFY(frameTimesEqual(*landed, RecordingTimeline::framePts(599.8)));
+        landed = screen.seekAndWait(-5);
+        QVERIFY(landed);
+        QCOMPARE(*landed, 0.0);
+
+        // The next index starts at its beginning, and a seek before its duration is known is kept.
+        request.index = 1;
+        screen.shown.clear();
+        QVERIFY(screen.controller.loadCurrent(rig.client.get(), request));
+        QCOMPARE(screen.controller.duration(), 0.0);
+        screen.controller.seek(12);
+        QCOMPARE(screen.controller.currentTime(), 12.0);
+        QVERIFY(screen.waitForPictures(1));
+        QCOMPARE(screen.shown.first(), 12.0);
+        QCOMPARE(screen.controller.duration(), 30.0);
+    }
+
+    void rates()
+    {
+        PlaybackRig rig;
+        QVERIFY(rig.start({.version = QStringLiteral("0.16")}));
+        PlayerRequest request;
+        request.items = {PlaybackRig::recentItem(QStringLiteral("driveway"), 900, 60)};
+        Screen screen;
+        QVERIFY(screen.controller.loadCurrent(rig.client.get(), request));
+        QVERIFY(screen.waitForPictures(2));
+
+        QList<float> seen;
+        for (int i = 0; i < 5; ++i) {
+            screen.controller.cycleRate();
+            seen.append(screen.controller.rate());
+        }
+        QCOMPARE(seen, (QList<float>{2, 4, 8, 0.5, 1}));
+
+        auto advanceOver = [&](int wallMs) {
+            const double before = screen.controller.player().currentTime();
+            QTest::qWait(wallMs);
+            return screen.controller.player().currentTime() - before;
+        };
+        const double atOne = advanceOver(1500);
+        screen.controller.cycleRate(); // 2
+        screen.controller.cycleRate(); // 4
+        const double atFour = advanceOver(1500);
+        screen.controller.cycleRate(); // 8
+        screen.controller.cycleRate(); // 0.5
+        const double atHalf = advanceOver(1500);
+        QVERIFY2(atOne > 1.0 && atOne < 2.0, qPrintable(QString::number(atOne)));
+        QVERIFY2(atFour > 2.5 * atOne, qPrintable(QStringLiteral("%1 at 4x, %2 at 1x").arg(atFour).arg(atOne)));
+        QVERIFY2(atHalf < 0.7 * atOne && atHalf > 0.2, qPrintable(QString::number(atHalf)));
+        // Pictures stay in order whatever the speed.
+        for (int i = 1; i < screen.shown.size(); ++i)
+            QVERIFY(screen.shown[i] > screen.shown[i - 1]);
+
+        // A speed chosen while paused applies at the next play.
+        screen.controller.togglePlay();
+        screen.controller.cycleRate(); // 1
+        screen.controller.cycleRate(); // 2
+        QVERIFY(!screen.controller.isPlaying());
+        screen.controller.togglePlay();
+        QCOMPARE(screen.controller.player().isPlaying(), true);
+        const double atTwo = advanceOver(1000);
+        QVERIFY2(atTwo > 1.2, qPrintable(QString::number(atTwo)));
+    }
+
+    void continuousItems()
+    {
+        PlaybackRig rig;
+        QVERIFY(rig.start({.version = QStringLiteral("0.16")}));
+        PlayerRequest request;
+        request.continuous = true;
+        for (int i = 0; i < 3; ++i)
+            request.items.append(PlaybackRig::recentItem(QStringLiteral("back_yard"), 1200 - i * 100, 5));
+        Screen screen;
+        // The screen's part: each finished item moves on to the next one, the last one stays.
+        QObject::connect(&screen.controller, &PlayerController::finishedCountChanged, &screen.controller, [&] {
+            if (request.continuous && request.index + 1 < request.items.size()) {
+                ++request.index;
+                screen.controller.loadCurrent(rig.client.get(), request);
+            }
+        });
+        screen.controller.cycleRate(); // 2x keeps the test short
+        QVERIFY(screen.controller.loadCurrent(rig.client.get(), request));
+        QTRY_COMPARE_WITH_TIMEOUT(screen.controller.finishedCount(), 3, LoadTimeoutMs);
+        QCOMPARE(request.index, 2);
+        QTRY_VERIFY(!screen.controller.isPlaying());
+        QVERIFY(frameTimesEqual(screen.controller.currentTime(), 5));
+        const int pictures = screen.shown.size();
+        QVERIFY2(pictures >= 3 * 5 * RecordingTimeline::Fps / 2, qPrintable(QString::number(pictures)));
+        QTest::qWait(500);
+        QCOMPARE(screen.controller.finishedCount(), 3);
+        QCOMPARE(screen.shown.size(), pictures);
+    }
+
+    void replacedCertificateRefusesTheItem()
+    {
+        PlaybackRig rig;
+        QVERIFY(rig.start({.version = QStringLiteral("0.16"), .tls = true}));
+        PlayerRequest request;
+        request.items = {PlaybackRig::recentItem(QStringLiteral("front_door"), 900, 20)};
+        Screen screen;
+        QVERIFY(screen.controller.loadCurrent(rig.client.get(), request));
+        QVERIFY(screen.waitForPictures(1));
+
+        rig.server.replaceCertificate();
+        QVERIFY(screen.controller.loadCurrent(rig.client.get(), request));
+        QTRY_VERIFY_WITH_TIMEOUT(screen.controller.hasError(), 20000);
+        QCOMPARE(screen.controller.errorText(), PlaybackError::certificateChanged());
+        QVERIFY(!screen.controller.isBuffering());
+
+        // Once the user accepts the new certificate, the same item plays.
+        rig.trust.forgetHost(QStringLiteral("127.0.0.1"));
+        rig.client->network()->clearConnectionCache();
+        screen.shown.clear();
+        QVERIFY(screen.controller.loadCurrent(rig.client.get(), request));
+        QVERIFY(screen.waitForPictures(1));
+    }
+
+    void unusableAnswers_data()
+    {
+        QTest::addColumn<QString>("version");
+        QTest::addColumn<QString>("camera");
+        QTest::addColumn<int>("startsIn"); // seconds from now; positive: no recordings yet
+        QTest::addColumn<QJsonObject>("fault");
+        QTest::addColumn<QString>("message");
+
+        const QString generic = PlaybackError::generic();
+        QString tsJunk;
+        for (int packet = 0; packet < 40; ++packet)
+            tsJunk += QLatin1Char('G') + QString(187, QLatin1Char(char('a' + packet % 26)));
+
+        QTest::newRow("no recordings, 0.14") << "0.14" << "front_door" << 600 << QJsonObject()
+                                             << "Server error (HTTP 502).";
+        QTest::newRow("no recordings, 0.16") << "0.16" << "front_door" << 600 << QJsonObject()
+                                             << "Server error (HTTP 404).";
+        QTest::newRow("error page for the playlist")
+            << "0.16" << "front_door" << -900
+            << QJsonObject{{"path", "master.m3u8$"}, {"body", "<html><body>Bad Gateway</body></html>"},
+                           {"content_type", "text/html"}}
+            << PlaybackError::notPlaylist();
+        QTest::newRow("JSON for the media playlist")
+            << "0.15" << "driveway" << -900
+            << QJsonObject{{"path", "index-v1-a1.m3u8$"}, {"body", R"({"success":false})"}}
+            << PlaybackError::notPlaylist();
+        QTest::newRow("connection dropped on a segment")
+            << "0.16" << "front_door" << -900 << QJsonObject{{"path", "seg-1-"}, {"drop", true}}
+            << "Frigate server unreachable.";
+        QTest::newRow("filler instead of a segment")
+            << "0.16" << "front_door" << -900 << QJsonObject{{"path", "seg-1-"}, {"huge", 300000}} << generic;
+        QTest::newRow("segment refused")
+            << "0.16" << "driveway" << -900 << QJsonObject{{"path", "seg-1-"}, {"status", 401}, {"body", "<html/>"}}
+            << "Invalid username or password.";
+        QTest::newRow("truncated init section")
+            << "0.16" << "driveway" << -900
+            << QJsonObject{{"path", "init-v1-a1.mp4$"}, {"body", QString::fromLatin1("\0\0\0\x10" "ftypiso5\0\0\0\0", 16)},
+                           {"content_type", "video/mp4"}}
+            << generic;
+        QTest::newRow("undecodable stream")
+            << "0.16" << "front_door" << -900
+            << QJsonObject{{"path", "seg-"}, {"body", tsJunk}, {"content_type", "video/MP2T"}} << generic;
+    }
+    void unusableAnswers()
+    {
+        QFETCH(QString, version);
+        QFETCH(QString, camera);
+        QFETCH(int, startsIn);
+        QFETCH(QJsonObject, fault);
+        QFETCH(QString, message);
+        PlaybackRig rig;
+        QVERIFY(rig.start({.version = version, .tls = true}));
+        if (!fault.isEmpty())
+            rig.server.addFault(fault);
+        PlayerRequest request;
+        request.items = {PlaybackRig::recentItem(camera, -startsIn, 30),
+                         PlaybackRig::recentItem(camera, 1500, 30)};
+        Screen screen;
+        QVERIFY(screen.controller.loadCurrent(rig.client.get(), request));
+        QTRY_VERIFY_WITH_TIMEOUT(screen.controller.hasError(), LoadTimeoutMs);
+        QCOMPARE(screen.controller.errorText(), message);
+        QVERIFY(!screen.controller.isBuffering());
+        QTRY_VERIFY(!screen.controller.isPlaying());
+        QVERIFY(screen.shown.isEmpty());
+
+        // The player is still usable: the next item plays.
+        rig.server.clearFaults();
+        request.index = 1;
+        QVERIFY(screen.controller.loadCurrent(rig.client.get(), request));
+        QVERIFY(!screen.controller.hasError());
+        QVERIFY(screen.waitForPictures(5));
+    }
+
+    void motionBoxesFollowTheObject()
+    {
+        PlaybackRig rig;
+        QVERIFY(rig.start({.version = QStringLiteral("0.16")}));
+        PlayerRequest request;
+        request.items = {PlaybackRig::itemAtPhase(QStringLiteral("front_door"), 15, 20)};
+        Screen screen;
+        screen.controller.setMotionEnabled(true);
+        QVERIFY(screen.controller.loadCurrent(rig.client.get(), request));
+        QTRY_VERIFY_WITH_TIMEOUT(!screen.controller.motionBoxes().isEmpty(), LoadTimeoutMs);
+
+        // The moving object spans 35 %..65 % of the height; its box moves right over time.
+        const QList<QRectF> boxes = screen.controller.motionBoxes();
+        const QRectF object(0, 0.35, 1, 0.30);
+        QVERIFY(std::any_of(boxes.begin(), boxes.end(), [&](const QRectF &box) {
+            return box.intersects(object) && box.top() >= 0.25 && box.bottom() <= 0.75;
+        }));
+        QVERIFY(screen.controller.lastMotionTime() >= 0);
+
+        screen.controller.setMotionEnabled(false);
+        QVERIFY(screen.controller.motionBoxes().isEmpty());
+        QTest::qWait(500);
+        QVERIFY(screen.controller.motionBoxes().isEmpty());
+
+        screen.controller.teardown();
+        QCOMPARE(screen.controller.lastMotionTime(), -1.0);
+        QVERIFY(!screen.controller.snapshotImage());
+    }
+};
+
+QTEST_MAIN(TestPlayback)
+#include "tst_playback.moc"
