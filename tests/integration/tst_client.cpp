@@ -135,6 +135,30 @@ private slots:
         }
     }
 
+    void versionText_data()
+    {
+        QTest::addColumn<QJsonValue>("reported");
+        QTest::addColumn<QString>("expected"); // empty: no version
+        QTest::addColumn<bool>("supported");
+        QTest::newRow("old server") << QJsonValue("0.13.2") << "0.13.2" << false;
+        QTest::newRow("padded") << QJsonValue("  0.14.0\n") << "0.14.0" << true;
+        QTest::newRow("empty") << QJsonValue("") << "" << true;
+        QTest::newRow("too long") << QJsonValue(QString(41, QLatin1Char('1'))) << "" << true;
+    }
+    void versionText()
+    {
+        QFETCH(QJsonValue, reported);
+        QFETCH(QString, expected);
+        QFETCH(bool, supported);
+        Rig rig;
+        QVERIFY(rig.start({.version = QStringLiteral("0.15")}));
+        QVERIFY(rig.connect());
+        rig.server.configure({{"version_text", reported}});
+        const auto version = runTask(rig.client->fetchVersion());
+        QCOMPARE(version.value_or(QString()), expected);
+        QCOMPARE(!version || FrigateClient::isSupportedVersion(*version), supported);
+    }
+
     void reSignInOnceOn401()
     {
         Rig rig;
