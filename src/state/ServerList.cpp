@@ -193,9 +193,11 @@ QCoro::Task<> moveSecret(SecretStore &secrets, QString from, QString to)
     if (!value)
         co_return;
     co_await secrets.writeSecret(value, to);
-    if (co_await secrets.readSecret(to) != value)
+    const std::optional<QString> moved = co_await secrets.readSecret(to);
+    if (moved != value)
         co_return;
-    co_await secrets.writeSecret(std::nullopt, from);
+    const std::optional<QString> nothing;
+    co_await secrets.writeSecret(nothing, from);
 }
 
 void movePreferences(PreferencesStore &prefs, const QUuid &id)
@@ -228,8 +230,13 @@ QCoro::Task<ServerList> loadServerList(PreferencesStore &prefs, SecretStore &sec
     list.servers = {*legacy};
     list.defaultID = legacy->id;
     list.autoConnect = true;
-    co_await moveSecret(secrets, QStringLiteral("password"), StateKeys::passwordAccount(legacy->id));
-    co_await moveSecret(secrets, QStringLiteral("token"), StateKeys::tokenAccount(legacy->id));
+    // Named, not temporaries: GCC 12 mishandles temporaries inside co_await expressions.
+    const QString oldPassword = QStringLiteral("password");
+    const QString oldToken = QStringLiteral("token");
+    const QString newPassword = StateKeys::passwordAccount(legacy->id);
+    const QString newToken = StateKeys::tokenAccount(legacy->id);
+    co_await moveSecret(secrets, oldPassword, newPassword);
+    co_await moveSecret(secrets, oldToken, newToken);
     movePreferences(prefs, legacy->id);
     saveServerList(prefs, list);
     co_return list;
@@ -239,6 +246,7 @@ QCoro::Task<bool> canConnectWithoutAsking(ServerSettings settings, SecretStore &
 {
     if (settings.username.isEmpty())
         co_return true;
-    const std::optional<QString> password = co_await secrets.readSecret(StateKeys::passwordAccount(settings.id));
+    const QString account = StateKeys::passwordAccount(settings.id);
+    const std::optional<QString> password = co_await secrets.readSecret(account);
     co_return password.has_value();
 }
