@@ -5,8 +5,8 @@
 
 namespace {
 
-const QString DayKeyPattern = QStringLiteral("yyyy-MM-dd");
-const QString LogTimestampPattern = QStringLiteral("yyyy-MM-dd HH:mm:ss");
+constexpr QStringView DayKeyPattern = u"yyyy-MM-dd";
+constexpr QStringView LogTimestampPattern = u"yyyy-MM-dd HH:mm:ss";
 
 // The locale's long date without its weekday and with the short month name: Qt offers no
 // medium date format, and the short one drops the month name.
@@ -46,7 +46,7 @@ QString mediumDateTimeFormat(const QDateTime &date)
 
 QString timeOfDayFormat(const QDateTime &date)
 {
-    return QLocale::c().toString(date.toLocalTime(), QStringLiteral("HH:mm"));
+    return QLocale::c().toString(date.toLocalTime(), u"HH:mm");
 }
 
 QString logTimestampFormat(const QDateTime &date)

@@ -5,11 +5,6 @@
 
 namespace {
 
-QString tr(const char *text)
-{
-    return QCoreApplication::translate("TextFormats", text);
-}
-
 struct KnownLabel
 {
     QStringView key;
@@ -34,7 +29,7 @@ QString capitalizedWord(QStringView word)
     return word.first(firstLength).toString().toUpper() + word.sliced(firstLength).toString().toLower();
 }
 
-// A whole number of seconds, or nothing for values that have none (not finite, beyond 64 bits).
+// Whether the value has a whole number of seconds that fits 64 bits.
 bool fitsWholeSeconds(double seconds)
 {
     return std::isfinite(seconds) && seconds > -0x1p63 && seconds < 0x1p63;
@@ -46,17 +41,17 @@ QString capitalizedWords(const QString &text)
 {
     QString result;
     result.reserve(text.size());
-    qsizetype wordStart = -1;
-    for (qsizetype i = 0; i <= text.size(); ++i) {
-        const bool atSpace = i == text.size() || text.at(i).isSpace();
-        if (atSpace && wordStart >= 0) {
-            result += capitalizedWord(QStringView(text).sliced(wordStart, i - wordStart));
-            wordStart = -1;
+    qsizetype i = 0;
+    while (i < text.size()) {
+        if (text.at(i).isSpace()) {
+            result += text.at(i++);
+            continue;
         }
-        if (atSpace && i < text.size())
-            result += text.at(i);
-        else if (!atSpace && wordStart < 0)
-            wordStart = i;
+        qsizetype end = i;
+        while (end < text.size() && !text.at(end).isSpace())
+            ++end;
+        result += capitalizedWord(QStringView(text).sliced(i, end - i));
+        i = end;
     }
     return result;
 }
@@ -66,7 +61,7 @@ QString labelDisplayName(const QString &label)
     const QStringView base = QStringView(label).left(label.indexOf(u'-'));
     for (const KnownLabel &known : KnownLabels) {
         if (known.key == base)
-            return tr(known.name);
+            return QCoreApplication::translate("TextFormats", known.name);
     }
     return capitalizedWords(base.toString());
 }
@@ -81,19 +76,23 @@ QString objectSummary(const ReviewItem &item)
                 names.append(name);
         }
     }
-    return names.isEmpty() ? tr("Motion") : names.join(QStringLiteral(", "));
+    if (names.isEmpty())
+        return QCoreApplication::translate("TextFormats", "Motion");
+    return names.join(QStringLiteral(", "));
 }
 
 QString durationText(double seconds)
 {
     const qint64 n = fitsWholeSeconds(seconds) ? std::llround(seconds) : 0;
     if (n <= 59)
-        return tr("%1 sec").arg(n);
+        return QCoreApplication::translate("TextFormats", "%1 sec").arg(n);
     if (n <= 3599) {
         const qint64 s = n % 60;
-        return s != 0 ? tr("%1 min %2 sec").arg(n / 60).arg(s) : tr("%1 min").arg(n / 60);
+        if (s == 0)
+            return QCoreApplication::translate("TextFormats", "%1 min").arg(n / 60);
+        return QCoreApplication::translate("TextFormats", "%1 min %2 sec").arg(n / 60).arg(s);
     }
-    return tr("%1 h %2 min").arg(n / 3600).arg(n % 3600 / 60);
+    return QCoreApplication::translate("TextFormats", "%1 h %2 min").arg(n / 3600).arg(n % 3600 / 60);
 }
 
 QString clockText(double seconds)
@@ -115,8 +114,9 @@ QString uptimeText(double seconds)
 QString sizeText(double megabytes)
 {
     if (megabytes >= 1048576)
-        return tr("%1 TB").arg(QString::asprintf("%.2f", megabytes / 1024 / 1024));
+        return QCoreApplication::translate("TextFormats", "%1 TB")
+            .arg(QString::asprintf("%.2f", megabytes / 1024 / 1024));
     if (megabytes >= 1024)
-        return tr("%1 GB").arg(QString::asprintf("%.1f", megabytes / 1024));
-    return tr("%1 MB").arg(QString::asprintf("%.0f", megabytes));
+        return QCoreApplication::translate("TextFormats", "%1 GB").arg(QString::asprintf("%.1f", megabytes / 1024));
+    return QCoreApplication::translate("TextFormats", "%1 MB").arg(QString::asprintf("%.0f", megabytes));
 }
