@@ -53,7 +53,7 @@ void assignStreams(CameraInfo &camera, const QJsonObject &live, const QJsonObjec
 {
     const QStringList names = streamNames(live);
     const QString sub = camera.name + QStringLiteral("_sub");
-    camera.mainStream = names.contains(camera.name) || names.isEmpty() ? camera.name : names.first();
+    camera.mainStream = (names.contains(camera.name) || names.isEmpty()) ? camera.name : names.first();
     if (names.contains(sub)) {
         camera.subStream = sub;
         return;

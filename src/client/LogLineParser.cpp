@@ -50,11 +50,12 @@ const QRegularExpression &lineBreak()
 }
 
 // Servers before 0.16 merge log lines that share a time stamp into one entry joined by "\n";
-// a Python traceback arrives the same way. With "." not matching a line break and "$" only at
-// the very end, the pattern cannot match such an entry as a whole, and the keyword fallback
-// would file a WARNING entry as info with the raw prefix as its message. So the first line
-// alone is matched against the server format: it gives time, source and level, and the
-// following lines stay in the message below the first line's text.
+// a Python traceback arrives the same way. PCRE2 here behaves as the ICU engine the format was
+// written for: "." never matches a line break and "$" (no multiline option) matches only at the
+// very end, or before a final "\n" that trimming has already removed. So the pattern cannot
+// match a merged entry as a whole, and the keyword fallback would file a WARNING entry as info
+// with the raw time-stamp prefix in its message. Instead the first line alone is matched: it
+// gives time, source and level, and the following lines stay in the message after its text.
 std::optional<LogLine> serverFormatLine(const QString &text, qint64 id)
 {
     if (!linePattern().isValid())
@@ -74,16 +75,6 @@ std::optional<LogLine> serverFormatLine(const QString &text, qint64 id)
     if (lineEnd >= 0)
         line.message += text.sliced(lineEnd);
     return line;
-}
-
-QStringView trimmedSpacesAndTabs(QStringView text)
-{
-    const auto isBlank = [](QChar c) { return c == u' ' || c == u'\t'; };
-    while (!text.isEmpty() && isBlank(text.front()))
-        text = text.sliced(1);
-    while (!text.isEmpty() && isBlank(text.back()))
-        text.chop(1);
-    return text;
 }
 
 LogLine::Level keywordLevel(const QString &rest)

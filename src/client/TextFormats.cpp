@@ -56,6 +56,16 @@ QString capitalizedWords(const QString &text)
     return result;
 }
 
+QStringView trimmedSpacesAndTabs(QStringView text)
+{
+    const auto isBlank = [](QChar c) { return c == u' ' || c == u'\t'; };
+    while (!text.isEmpty() && isBlank(text.front()))
+        text = text.sliced(1);
+    while (!text.isEmpty() && isBlank(text.back()))
+        text.chop(1);
+    return text;
+}
+
 QString labelDisplayName(const QString &label)
 {
     const QStringView base = QStringView(label).left(label.indexOf(u'-'));

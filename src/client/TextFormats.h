@@ -4,6 +4,7 @@
 #include <QDate>
 #include <QDateTime>
 #include <QString>
+#include <QStringView>
 #include <optional>
 
 // Texts shared by every screen for labels, times, durations and sizes. Localised phrases go
@@ -11,6 +12,9 @@
 
 // First letter of each word (words are split at white space) upper case, the rest lower case.
 QString capitalizedWords(const QString &text);
+
+// The text without spaces and tabs at either end (line breaks stay).
+QStringView trimmedSpacesAndTabs(QStringView text);
 
 // "person-verified" → "Person"; known object labels are translated, others capitalised.
 QString labelDisplayName(const QString &label);

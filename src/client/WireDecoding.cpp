@@ -1,4 +1,5 @@
 #include "client/WireDecoding.h"
+#include "client/TextFormats.h"
 
 #include <QJsonArray>
 #include <cerrno>
@@ -12,16 +13,6 @@ locale_t cLocale()
 {
     static const locale_t locale = newlocale(LC_ALL_MASK, "C", locale_t(nullptr));
     return locale;
-}
-
-QStringView trimmedSpacesAndTabs(QStringView text)
-{
-    const auto isBlank = [](QChar c) { return c == u' ' || c == u'\t'; };
-    while (!text.isEmpty() && isBlank(text.front()))
-        text = text.sliced(1);
-    while (!text.isEmpty() && isBlank(text.back()))
-        text.chop(1);
-    return text;
 }
 
 } // namespace
