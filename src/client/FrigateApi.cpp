@@ -83,7 +83,7 @@ int unseenCount(const QJsonObject &summary, bool showDetections)
         if (it.key() == QLatin1String("last24Hours") || !it.value().isObject())
             continue;
         const QJsonObject day = it.value().toObject();
-        const auto count = [&day](const char *key) { return numberValue(day.value(QLatin1String(key))); };
+        const auto count = [&day](const char *key) { return trimmedNumberValue(day.value(QLatin1String(key))); };
         sum += qint64(count("total_alert") - count("reviewed_alert"));
         if (showDetections)
             sum += qint64(count("total_detection") - count("reviewed_detection"));
@@ -98,7 +98,7 @@ QCoro::Task<QList<LogLine>> fetchLogs(FrigateClient &client, QString service, in
     const auto head = co_await getQuietly(client, path, fromStart);
     if (!head || !head->isObject())
         co_return {};
-    const double total = numberValue(head->toObject().value(QLatin1String("totalLines")));
+    const double total = trimmedNumberValue(head->toObject().value(QLatin1String("totalLines")));
     const qint64 start = std::max<qint64>(qint64(total) - tail, 0);
 
     const QueryItems fromTail{{QStringLiteral("start"), QString::number(start)}};

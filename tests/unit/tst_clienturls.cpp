@@ -160,7 +160,7 @@ private slots:
         QTest::addColumn<int>("count");
         const QByteArray days = R"({"last24Hours":{"total_alert":50,"reviewed_alert":0,"total_detection":9,"reviewed_detection":0},
             "2024-06-11":{"day":"2024-06-11","total_alert":2,"reviewed_alert":1,"total_detection":9,"reviewed_detection":4},
-            "2024-06-10":{"day":"2024-06-10","total_alert":" 3 ","reviewed_alert":"0","total_detection":12,"reviewed_detection":10}})";
+            "2024-06-10":{"day":"2024-06-10","total_alert":"\n 3 \t","reviewed_alert":"0","total_detection":12,"reviewed_detection":10}})";
         QTest::newRow("alerts and detections") << days << true << (1 + 5 + 3 + 2);
         QTest::newRow("alerts only") << days << false << (1 + 3);
         QTest::newRow("only last24Hours") << QByteArray(R"({"last24Hours":{"total_alert":null}})") << true << 0;
