@@ -8,12 +8,16 @@
 #include "playback/VideoFrameConversion.h"
 
 #include <cmath>
+#include <cstdarg>
+#include <cstdio>
+#include <mutex>
 
 namespace {
 
 constexpr int IoBufferSize = 64 * 1024;
-// Pictures within this distance of the target count as the target (timestamps are rounded).
-constexpr double TargetTolerance = 0.001;
+// Pictures within this distance of the target count as the target: container time bases round
+// frame times (90 kHz in MPEG-TS, often 1/1000 s or finer in MP4).
+constexpr double TargetTolerance = 0.00005;
 // Above this speed the sound is not played.
 constexpr double MaxAudioRate = 2.0;
 
@@ -28,6 +32,22 @@ int readBytes(void *opaque, uint8_t *buffer, int size)
 int interrupted(void *opaque)
 {
     return static_cast<SessionControl *>(opaque)->aborted.load() ? 1 : 0;
+}
+
+// FFmpeg's complaints about damaged input belong with the player's own diagnostics.
+void forwardLog(void *, int level, const char *format, va_list arguments)
+{
+    if (level > AV_LOG_WARNING)
+        return;
+    char line[1024];
+    std::vsnprintf(line, sizeof line, format, arguments);
+    qCDebug(lcPlayback).noquote() << "ffmpeg:" << QString::fromUtf8(line).trimmed();
+}
+
+void routeFFmpegLog()
+{
+    static std::once_flag once;
+    std::call_once(once, [] { av_log_set_callback(forwardLog); });
 }
 
 }
@@ -70,6 +90,7 @@ void DemuxSession::run()
 
 bool DemuxSession::open()
 {
+    routeFFmpegLog();
     auto *buffer = static_cast<uint8_t *>(av_malloc(IoBufferSize));
     m_io = avio_alloc_context(buffer, IoBufferSize, 0, m_spec.bytes.get(), readBytes, nullptr, nullptr);
     m_format = avformat_alloc_context();

@@ -9,6 +9,7 @@ Timestamps, continuity counters and fragment numbers are rewritten so every segm
 the range's timeline, as the real server's segments do."""
 
 import asyncio
+import fcntl
 import hashlib
 import json
 import math
@@ -16,7 +17,10 @@ import os
 import re
 import shutil
 import struct
+import subprocess
+import sys
 import tempfile
+import time
 from dataclasses import dataclass, field
 from pathlib import Path
 
@@ -57,11 +61,13 @@ def frame_number_overlay(height: int) -> str:
 
 
 def video_filter(scene, camera: dict) -> str:
+    """A filter graph from the background (input 0) to [v]: the object as a white box moving along
+    scene.object_box's path (overlay re-evaluates its position every frame), and the frame number."""
     w, h = camera["width"], camera["height"]
-    box = (f"drawbox=x='{scene.ffmpeg_box_x_expression(w)}':y={round(scene.Y * h)}:"
-           f"w={round(scene.BOX_W * w)}:h={round(scene.BOX_H * h)}:color=0xE0C040:t=fill:"
-           f"enable='between(mod(t,{scene.LOOP_SECONDS}),{scene.OBJECT_ENTERS},{scene.OBJECT_LEAVES})'")
-    return f"{box},{frame_number_overlay(h)}"
+    box = f"color=c=white:size={round(scene.BOX_W * w)}x{round(scene.BOX_H * h)}:rate={FPS}[box]"
+    moving = (f"[0:v][box]overlay=x='{scene.ffmpeg_box_x_expression(w)}':y={round(scene.Y * h)}:eval=frame:"
+              f"shortest=1:enable='between(mod(t,{scene.LOOP_SECONDS}),{scene.OBJECT_ENTERS},{scene.OBJECT_LEAVES})'")
+    return f"{box};{moving},{frame_number_overlay(h)}[v]"
 
 
 def encode_arguments(scene, name: str, camera: dict, output: Path) -> list:
@@ -71,7 +77,9 @@ def encode_arguments(scene, name: str, camera: dict, output: Path) -> list:
             "-f", "lavfi", "-i", f"smptehdbars=size={w}x{h}:rate={FPS}:duration={seconds}"]
     if name not in VIDEO_ONLY:
         args += ["-f", "lavfi", "-i", f"sine=frequency=440:sample_rate={SAMPLE_RATE}:duration={seconds}"]
-    args += ["-vf", video_filter(scene, camera), "-pix_fmt", "yuv420p"]
+    args += ["-filter_complex", video_filter(scene, camera), "-map", "[v]", "-pix_fmt", "yuv420p"]
+    if name not in VIDEO_ONLY:
+        args += ["-map", "1:a"]
     if name not in VIDEO_ONLY:
         # Whole AAC frames that end before the loop does (the encoder adds one priming frame), so
         # the audio of consecutive loops never overlaps in time.
@@ -106,29 +114,45 @@ async def run(args: list):
         raise RuntimeError(f"{args[0]} failed: {stderr.decode(errors='replace')}")
 
 
-async def generate_loop(scene, name: str, camera: dict, directory: Path):
-    """Writes the loop into directory atomically: other fake servers may share the cache."""
+def generate_loop_now(scene, name: str, camera: dict, directory: Path):
+    """Renders the loop into directory, once across every process sharing the cache: the first
+    one holding the lock renders it, the others find it done."""
+    directory.parent.mkdir(parents=True, exist_ok=True)
+    with open(directory.parent / f"{directory.name}.lock", "w") as lock:
+        fcntl.flock(lock, fcntl.LOCK_EX)
+        if (directory / "done").exists():
+            return
+        work = Path(tempfile.mkdtemp(prefix=f".{name}-", dir=directory.parent))
+        try:
+            loop_file = work / ("loop.mp4" if camera["codec"] == "hevc" else "loop.ts")
+            subprocess.run(encode_arguments(scene, name, camera, loop_file), check=True)
+            if camera["codec"] != "hevc":
+                subprocess.run(["ffmpeg", "-hide_banner", "-loglevel", "error", "-y", "-i", str(loop_file),
+                                "-map", "0", "-c", "copy", "-f", "segment", "-segment_time", str(GOP_SECONDS),
+                                "-segment_format", "mpegts", "-reset_timestamps", "0",
+                                str(work / "piece%02d.ts")], check=True)
+            (work / "done").write_text("ok")
+            work.rename(directory)
+        finally:
+            shutil.rmtree(work, ignore_errors=True)
+
+
+async def generate_loop(name: str, directory: Path, timeout: float = 300):
+    """Renders in a detached process, so that a server stopped meanwhile (tests stop theirs after
+    every case) does not throw the half-made loop away; the next server picks it up."""
     if (directory / "done").exists():
         return
     directory.parent.mkdir(parents=True, exist_ok=True)
-    work = Path(tempfile.mkdtemp(prefix=f".{name}-", dir=directory.parent))
-    try:
-        if camera["codec"] == "hevc":
-            await run(encode_arguments(scene, name, camera, work / "loop.mp4"))
-        else:
-            await run(encode_arguments(scene, name, camera, work / "loop.ts"))
-            await run(["ffmpeg", "-hide_banner", "-loglevel", "error", "-y", "-i", str(work / "loop.ts"),
-                       "-map", "0", "-c", "copy", "-f", "segment", "-segment_time", str(GOP_SECONDS),
-                       "-segment_format", "mpegts", "-reset_timestamps", "0", str(work / "piece%02d.ts")])
-        (work / "done").write_text("ok")
-        try:
-            work.rename(directory)
-        except OSError:
-            if not (directory / "done").exists():
-                raise
-    finally:
-        if work.exists():
-            shutil.rmtree(work, ignore_errors=True)
+    log_file = directory.parent / f"{directory.name}.log"
+    with open(log_file, "ab") as log:
+        renderer = subprocess.Popen([sys.executable, str(Path(__file__).resolve()), "render", name, str(directory)],
+                                    stdin=subprocess.DEVNULL, stdout=log, stderr=log, start_new_session=True)
+    deadline = time.monotonic() + timeout
+    while not (directory / "done").exists():
+        if renderer.poll() not in (None, 0) or time.monotonic() > deadline:
+            raise RuntimeError(f"rendering {name} failed: {log_file.read_text(errors='replace')[-2000:]}")
+        await asyncio.sleep(0.1)
+    renderer.poll()
 
 
 # ---------------------------------------------------------------------------------------------
@@ -361,7 +385,7 @@ class Library:
             if name not in self.loops:
                 camera = self.scene.CAMERAS[name]
                 directory = self.cache_dir / f"recordings-{name}-{cache_key(self.scene, name, camera)}"
-                await generate_loop(self.scene, name, camera, directory)
+                await generate_loop(name, directory)
                 self.loops[name] = load_loop(name, camera, directory)
         return self.loops[name]
 
@@ -605,3 +629,8 @@ async def stream_fragmented(request: web.Request, source: Path) -> web.StreamRes
             process.kill()
         await process.wait()
     return response
+
+
+if __name__ == "__main__" and len(sys.argv) == 4 and sys.argv[1] == "render":
+    import scene as the_scene
+    generate_loop_now(the_scene, sys.argv[2], the_scene.CAMERAS[sys.argv[2]], Path(sys.argv[3]))

@@ -12,7 +12,7 @@
 
 namespace {
 
-constexpr int LoadTimeoutMs = 45000; // the first run renders the fake server's recordings
+constexpr int LoadTimeoutMs = 90000; // the first run renders the fake server's recordings
 
 // A controller drawing into a sink, with what reached the sink recorded.
 struct Screen
