@@ -1,10 +1,49 @@
 import QtQuick
+import QtQuick.Controls.Basic
 import QtQuick.Window
+import Kestrova
 
-Window {
-    width: 1100
-    height: 760
+ApplicationWindow {
+    id: window
+    width: 1180
+    height: 800
+    minimumWidth: 420
+    minimumHeight: 560
     visible: true
-    color: "#000000"
     title: "Kestrova"
+    color: Theme.surfaceDeep
+
+    font.pixelSize: Theme.calloutSize
+    palette {
+        window: Theme.surfaceDeep
+        windowText: Theme.textPrimary
+        base: Theme.surfaceRaised
+        alternateBase: Theme.surface
+        text: Theme.textPrimary
+        button: Theme.surfaceHigh
+        buttonText: Theme.textPrimary
+        brightText: "white"
+        highlight: Theme.accent
+        highlightedText: "white"
+        placeholderText: Theme.placeholder
+        toolTipBase: Theme.surfaceHigh
+        toolTipText: Theme.textPrimary
+        light: Theme.surfaceHigh
+        midlight: Theme.surfaceRaised
+        mid: Theme.slate
+        dark: Theme.textTertiary
+        shadow: "black"
+        link: Theme.accent
+    }
+
+    // A desktop window only goes to the background when minimised or hidden; losing the
+    // keyboard focus to another window keeps it in the foreground, so switching windows does
+    // not re-probe the server each time.
+    readonly property bool inBackground: visibility === Window.Minimized || visibility === Window.Hidden
+        || Qt.application.state === Qt.ApplicationHidden || Qt.application.state === Qt.ApplicationSuspended
+    onInBackgroundChanged: AppModel.handleApplicationState(inBackground ? Qt.ApplicationHidden : Qt.ApplicationActive)
+
+    RootView {
+        anchors.fill: parent
+    }
 }

@@ -98,11 +98,21 @@ Item {
         onWheel: (event) => zoomState.zoomBy(Math.pow(1.002, event.angleDelta.y), Qt.point(event.x, event.y))
     }
 
-    TapHandler {
-        onSingleTapped: {
+    // A single tap counts only once no second tap can follow it.
+    Timer {
+        id: singleTap
+        interval: Qt.styleHints.mouseDoubleClickInterval
+        onTriggered: {
             if (root.onTap)
                 root.onTap()
         }
-        onDoubleTapped: (eventPoint) => zoomState.doubleTapped(eventPoint.position)
+    }
+
+    TapHandler {
+        onSingleTapped: singleTap.restart()
+        onDoubleTapped: (eventPoint) => {
+            singleTap.stop()
+            zoomState.doubleTapped(eventPoint.position)
+        }
     }
 }

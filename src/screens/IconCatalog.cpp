@@ -25,6 +25,7 @@ constexpr Symbol kSymbols[] = {
     {u"backward.end", 0xF4AE}, // mdi-skip-previous
     {u"bolt", 0xF241}, // mdi-flash
     {u"bolt.fill", 0xF241}, // mdi-flash
+    {u"camera.aperture", 0xF104}, // mdi-camera-iris
     {u"camera.fill", 0xF100}, // mdi-camera
     {u"chart.line.uptrend.xyaxis", 0xF12A}, // mdi-chart-line
     {u"checkmark", 0xF12C}, // mdi-check

@@ -9,6 +9,11 @@
 #include <QTimer>
 #include <QtConcurrent/QtConcurrentRun>
 
+namespace {
+// As long as the client waits for any other answer.
+constexpr double DefaultTimeout = 60.0;
+} // namespace
+
 ImageDownload::ImageDownload(FrigateClient *client, const std::optional<QUrl> &url,
                              std::optional<double> timeoutSeconds, QObject *parent)
     : QObject(parent), m_client(client)
@@ -24,16 +29,21 @@ ImageDownload::ImageDownload(FrigateClient *client, const std::optional<QUrl> &u
 void ImageDownload::start(const QUrl &url, std::optional<double> timeoutSeconds)
 {
     QNetworkRequest request = m_client->authorizedRequest(url);
-    if (timeoutSeconds)
-        request.setTransferTimeout(int(*timeoutSeconds * 1000));
+    request.setTransferTimeout(int(timeoutSeconds.value_or(DefaultTimeout) * 1000));
     m_reply = m_client->network()->get(request);
     // Owning the reply means destroying this object aborts the transfer.
     m_reply->setParent(this);
-    connect(m_reply, &QNetworkReply::downloadProgress, this, [this](qint64 received, qint64 total) {
-        if (received > BodyLimit::Image || total > BodyLimit::Image) {
-            qCInfo(lcScreens) << "image body over the limit:" << m_reply->url().path();
-            m_reply->abort();
-        }
+    const auto checkSize = [this](qint64 size) {
+        if (size <= BodyLimit::Image)
+            return;
+        qCInfo(lcScreens) << "image body over the limit:" << m_reply->url().path();
+        m_reply->abort();
+    };
+    connect(m_reply, &QNetworkReply::metaDataChanged, this, [this, checkSize] {
+        checkSize(m_reply->header(QNetworkRequest::ContentLengthHeader).toLongLong());
+    });
+    connect(m_reply, &QNetworkReply::downloadProgress, this, [checkSize](qint64 received, qint64) {
+        checkSize(received);
     });
     connect(m_reply, &QNetworkReply::finished, this, &ImageDownload::onReplyFinished);
 }

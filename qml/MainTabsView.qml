@@ -1,0 +1,83 @@
+import QtQuick
+import QtQuick.Controls.Basic
+import Kestrova
+
+// The five tabs, each screen but settings in its own navigation stack, under a floating tab bar.
+// Screens receive `bottomInset`: the height at the bottom that the tab bar covers.
+Item {
+    id: root
+    // Starts at home each time the tabs appear (after every sign-in).
+    property alias selection: tabBar.selection
+    // No system-drawn bar sits above the window on this platform.
+    readonly property bool systemTopBar: false
+    readonly property real bottomInset: tabBar.height + 2 * tabBar.bottomMargin
+
+    readonly property var screens: [
+        { title: qsTr("Home"), symbol: "house.fill", stacked: true },
+        { title: qsTr("Cameras"), symbol: "video.fill", stacked: true },
+        { title: qsTr("Alerts"), symbol: "bolt.fill", stacked: true },
+        { title: qsTr("Status"), symbol: "chart.line.uptrend.xyaxis", stacked: true },
+        { title: qsTr("Settings"), symbol: "gearshape.fill", stacked: false }
+    ]
+
+    Repeater {
+        model: root.screens
+        delegate: Loader {
+            id: tabLoader
+            required property int index
+            required property var modelData
+            readonly property bool current: root.selection === index
+            // A tab's screen is built when first shown and kept afterwards.
+            property bool visited: false
+
+            anchors.fill: parent
+            visible: current
+            active: visited
+            onCurrentChanged: if (current) visited = true
+            Component.onCompleted: if (current) visited = true
+            sourceComponent: modelData.stacked ? stackedScreen : plainScreen
+
+            Component {
+                id: stackedScreen
+                StackView {
+                    initialItem: screenComponent
+                }
+            }
+            Component {
+                id: plainScreen
+                Loader { sourceComponent: screenComponent }
+            }
+            Component {
+                id: screenComponent
+                PlaceholderScreen {
+                    title: tabLoader.modelData.title
+                    symbol: tabLoader.modelData.symbol
+                    bottomInset: root.bottomInset
+                }
+            }
+        }
+    }
+
+    BITabBar {
+        id: tabBar
+        objectName: "tabBar"
+        readonly property int bottomMargin: 16
+        anchors.horizontalCenter: parent.horizontalCenter
+        anchors.bottom: parent.bottom
+        anchors.bottomMargin: bottomMargin
+        width: root.width >= 600 ? Math.min(480, root.width - 40) : root.width - 40
+        alertBadge: AppModel.unseenCount
+        statusBadge: AppModel.statusBadge
+        vertical: false
+    }
+
+    Instantiator {
+        model: 5
+        delegate: Shortcut {
+            required property int index
+            sequence: "Ctrl+" + (index + 1)
+            context: Qt.ApplicationShortcut
+            onActivated: root.selection = index
+        }
+    }
+}

@@ -1,0 +1,193 @@
+import QtQuick
+import QtQuick.Controls.Basic
+import QtQuick.Layouts
+import Kestrova
+
+// The configured servers: connect to one, add, edit, delete, choose the default and whether
+// it opens at launch.
+Item {
+    id: root
+    // The id of the row whose connection is running, or "".
+    property string connectingID: ""
+    // The server whose deletion awaits confirmation, or null.
+    property var deleting: null
+
+    readonly property bool busy: connectingID.length > 0
+
+    function edit(server) {
+        editSheet.server = server
+        editSheet.open()
+    }
+
+    function add() {
+        editSheet.server = null
+        editSheet.open()
+    }
+
+    function connectTo(server) {
+        if (root.busy || AppModel.isConnecting)
+            return
+        const id = server.idText
+        AppModel.canConnectWithoutAsking(id).then(function (canConnect) {
+            if (!canConnect) {
+                root.edit(server)
+                return
+            }
+            root.connectingID = id
+            AppModel.selectServer(id)
+            AppModel.connect("").then(function () { root.connectingID = "" })
+        })
+    }
+
+    Flickable {
+        id: flick
+        anchors.fill: parent
+        contentWidth: width
+        contentHeight: column.implicitHeight + 2 * column.y
+        boundsBehavior: Flickable.StopAtBounds
+        clip: true
+        ScrollBar.vertical: ScrollBar {}
+
+        ColumnLayout {
+            id: column
+            y: root.height < 720 ? 24 : 56
+            x: (flick.width - width) / 2
+            width: Math.min(620, flick.width - 40)
+            spacing: 16
+
+            LogoBlock {
+                compact: true
+                Layout.alignment: Qt.AlignHCenter
+                Layout.bottomMargin: 12
+            }
+
+            RowLayout {
+                Layout.fillWidth: true
+                spacing: 12
+                Text {
+                    text: qsTr("Choose a server")
+                    color: Theme.textPrimary
+                    font.pixelSize: Theme.titleSize + 2
+                    font.weight: Font.Bold
+                    elide: Text.ElideRight
+                    Layout.fillWidth: true
+                    Accessible.role: Accessible.Heading
+                    Accessible.name: text
+                }
+                ActionButton {
+                    text: qsTr("Add server")
+                    symbol: "plus"
+                    onClicked: root.add()
+                }
+            }
+
+            Rectangle {
+                Layout.fillWidth: true
+                implicitHeight: rows.implicitHeight
+                radius: Theme.cardRadius
+                color: Qt.rgba(Theme.surfaceRaised.r, Theme.surfaceRaised.g, Theme.surfaceRaised.b, 0.85)
+                border.width: 1
+                border.color: Theme.hairline
+                clip: true
+
+                Column {
+                    id: rows
+                    width: parent.width
+                    Repeater {
+                        model: AppModel.servers
+                        delegate: ServerRow {
+                            objectName: "serverRow" + index
+                            required property var modelData
+                            required property int index
+                            width: rows.width
+                            server: modelData
+                            isDefault: modelData.idText === AppModel.defaultID
+                            connecting: modelData.idText === root.connectingID
+                            showDivider: index > 0
+                            onOpen: root.connectTo(modelData)
+                            onEditRequested: root.edit(modelData)
+                            onMakeDefaultRequested: AppModel.setDefaultServer(modelData.idText)
+                            onDeleteRequested: {
+                                root.deleting = modelData
+                                deleteDialog.open()
+                            }
+                        }
+                    }
+                }
+            }
+
+            Rectangle {
+                Layout.fillWidth: true
+                implicitHeight: autoColumn.implicitHeight + 28
+                radius: Theme.cardRadius
+                color: Qt.rgba(Theme.surfaceRaised.r, Theme.surfaceRaised.g, Theme.surfaceRaised.b, 0.85)
+                border.width: 1
+                border.color: Theme.hairline
+
+                ColumnLayout {
+                    id: autoColumn
+                    anchors.left: parent.left
+                    anchors.right: parent.right
+                    anchors.verticalCenter: parent.verticalCenter
+                    anchors.leftMargin: 18
+                    anchors.rightMargin: 12
+                    spacing: 6
+                    RowLayout {
+                        Layout.fillWidth: true
+                        Text {
+                            text: qsTr("Connect automatically to the default server")
+                            color: Theme.textPrimary
+                            font.pixelSize: Theme.calloutSize + 1
+                            wrapMode: Text.WordWrap
+                            Layout.fillWidth: true
+                        }
+                        ThemedSwitch {
+                            checked: AppModel.autoConnect
+                            onToggled: AppModel.autoConnect = checked
+                            Accessible.name: qsTr("Connect automatically to the default server")
+                        }
+                    }
+                    Text {
+                        text: qsTr("At launch Kestrova opens the default server (marked with the star). To use another server, disconnect first.")
+                        color: Theme.textTertiary
+                        font.pixelSize: Theme.footnoteSize
+                        wrapMode: Text.WordWrap
+                        Layout.fillWidth: true
+                    }
+                }
+            }
+
+            Text {
+                objectName: "errorText"
+                visible: AppModel.lastError.length > 0
+                text: AppModel.lastError
+                color: Theme.error
+                font.pixelSize: Theme.calloutSize
+                wrapMode: Text.WordWrap
+                horizontalAlignment: Text.AlignHCenter
+                Layout.fillWidth: true
+            }
+        }
+    }
+
+    ServerEditSheet {
+        id: editSheet
+        objectName: "editSheet"
+    }
+
+    ConfirmDialog {
+        id: deleteDialog
+        objectName: "deleteDialog"
+        title: root.deleting ? qsTr("Delete “%1”?").arg(root.deleting.displayName) : ""
+        message: qsTr("The saved password and the camera settings for this server will be removed.")
+        confirmText: qsTr("Delete")
+        destructive: true
+        onConfirmed: {
+            const id = root.deleting ? root.deleting.idText : ""
+            root.deleting = null
+            if (id.length > 0)
+                AppModel.deleteServer(id)
+        }
+        onCancelled: root.deleting = null
+    }
+}

@@ -1,0 +1,132 @@
+import QtQuick
+import QtQuick.Controls.Basic
+import QtQuick.Layouts
+import Kestrova
+
+// One server of the picker: tap to connect; its menu edits, makes default or deletes it.
+ItemDelegate {
+    id: row
+    property var server
+    property bool isDefault: false
+    property bool connecting: false
+    property bool showDivider: false
+    signal open()
+    signal editRequested()
+    signal makeDefaultRequested()
+    signal deleteRequested()
+
+    implicitHeight: 72
+    hoverEnabled: true
+    leftPadding: 16
+    rightPadding: 10
+    text: server ? server.displayName : ""
+    Accessible.name: text
+    onClicked: open()
+
+    background: Rectangle {
+        color: row.down ? Theme.fillPressed : row.hovered || row.visualFocus ? Theme.fillSubtle : "transparent"
+        Rectangle {
+            visible: row.showDivider
+            anchors.top: parent.top
+            anchors.left: parent.left
+            anchors.right: parent.right
+            anchors.leftMargin: 72
+            height: 1
+            color: Theme.hairline
+        }
+    }
+
+    contentItem: RowLayout {
+        spacing: 14
+        Rectangle {
+            Layout.preferredWidth: 42
+            Layout.preferredHeight: 42
+            radius: 11
+            color: Qt.rgba(Theme.accent.r, Theme.accent.g, Theme.accent.b, 0.22)
+            Icon {
+                anchors.centerIn: parent
+                name: "server.rack"
+                size: 22
+                color: Qt.lighter(Theme.accent, 1.6)
+            }
+        }
+        ColumnLayout {
+            spacing: 2
+            Layout.fillWidth: true
+            Text {
+                text: row.text
+                color: Theme.textPrimary
+                font.pixelSize: Theme.bodySize
+                font.weight: Font.DemiBold
+                elide: Text.ElideRight
+                Layout.fillWidth: true
+            }
+            Text {
+                text: row.server && row.server.username.length > 0 ? row.server.username : qsTr("No login")
+                color: Theme.textTertiary
+                font.pixelSize: Theme.footnoteSize
+                elide: Text.ElideRight
+                Layout.fillWidth: true
+            }
+        }
+        Rectangle {
+            visible: row.isDefault
+            implicitWidth: defaultRow.implicitWidth + 16
+            implicitHeight: 26
+            radius: 13
+            color: Qt.rgba(1, 0.8, 0.25, 0.14)
+            Row {
+                id: defaultRow
+                anchors.centerIn: parent
+                spacing: 4
+                Icon {
+                    anchors.verticalCenter: parent.verticalCenter
+                    name: "star.fill"
+                    size: 14
+                    color: "#ffcc40"
+                }
+                Text {
+                    anchors.verticalCenter: parent.verticalCenter
+                    text: qsTr("Default")
+                    color: "#ffdd80"
+                    font.pixelSize: Theme.captionSize + 1
+                    font.weight: Font.Medium
+                }
+            }
+        }
+        BusyIndicator {
+            visible: row.connecting
+            running: visible
+            Layout.preferredWidth: 28
+            Layout.preferredHeight: 28
+        }
+        CircleIconButton {
+            id: menuButton
+            systemName: "ellipsis.circle"
+            text: qsTr("Server actions")
+            onClicked: menu.open()
+            ThemedMenu {
+                id: menu
+                y: menuButton.height + 4
+                x: menuButton.width - width
+                ThemedMenuItem {
+                    text: qsTr("Edit")
+                    symbol: "pencil"
+                    onTriggered: row.editRequested()
+                }
+                ThemedMenuItem {
+                    text: qsTr("Set as default")
+                    symbol: "star"
+                    enabled: !row.isDefault
+                    onTriggered: row.makeDefaultRequested()
+                }
+                ThemedMenuItem {
+                    text: qsTr("Delete")
+                    symbol: "trash"
+                    destructive: true
+                    onTriggered: row.deleteRequested()
+                }
+            }
+        }
+    }
+}

@@ -1,0 +1,121 @@
+import QtQuick
+import QtTest
+import Kestrova
+
+TestCase {
+    id: testCase
+    name: "TabBar"
+    width: 800
+    height: 600
+    visible: true
+    when: windowShown
+
+    Component {
+        id: barComponent
+        BITabBar { width: 480 }
+    }
+    Component {
+        id: tabsComponent
+        MainTabsView { width: 800; height: 600 }
+    }
+
+    function tabButton(bar, tab) {
+        return findChild(bar, "tab" + tab)
+    }
+    // The drawn badge text of a tab, or null when it draws none.
+    function badgeOf(bar, tab) {
+        const button = tabButton(bar, tab)
+        const badge = findChild(button, "badge")
+        return badge.visible ? findChild(button, "badgeLabel").text : null
+    }
+
+    function test_badgeText_data() {
+        return [
+            { tag: "zero draws none", count: 0, text: null },
+            { tag: "negative draws none", count: -4, text: null },
+            { tag: "one", count: 1, text: "1" },
+            { tag: "9999 in full", count: 9999, text: "9999" },
+            { tag: "10000 capped", count: 10000, text: "9999+" },
+            { tag: "far above", count: 2500000, text: "9999+" }
+        ]
+    }
+    function test_badgeText(data) {
+        const alerts = createTemporaryObject(barComponent, testCase, { alertBadge: data.count })
+        compare(badgeOf(alerts, BITabBar.Alerts), data.text)
+        compare(badgeOf(alerts, BITabBar.Status), null)
+
+        const status = createTemporaryObject(barComponent, testCase, { statusBadge: data.count })
+        compare(badgeOf(status, BITabBar.Status), data.text)
+        compare(badgeOf(status, BITabBar.Alerts), null)
+    }
+
+    function test_onlyAlertsAndStatusCarryBadges() {
+        const bar = createTemporaryObject(barComponent, testCase, { alertBadge: 3, statusBadge: 5 })
+        for (const tab of [BITabBar.Home, BITabBar.Cameras, BITabBar.Settings])
+            compare(badgeOf(bar, tab), null, "tab " + tab)
+        compare(badgeOf(bar, BITabBar.Alerts), "3")
+        compare(badgeOf(bar, BITabBar.Status), "5")
+    }
+
+    function test_badgeIsACapsuleAtLeast22Square() {
+        const bar = createTemporaryObject(barComponent, testCase, { alertBadge: 7, statusBadge: 10000 })
+        const small = findChild(tabButton(bar, BITabBar.Alerts), "badge")
+        compare(small.width, 22)
+        compare(small.height, 22)
+        const wide = findChild(tabButton(bar, BITabBar.Status), "badge")
+        const label = findChild(tabButton(bar, BITabBar.Status), "badgeLabel")
+        compare(wide.height, 22)
+        compare(wide.width, label.implicitWidth + 12)
+        verify(wide.width > 22)
+    }
+
+    function test_badgeFollowsTheCountLive() {
+        const bar = createTemporaryObject(barComponent, testCase, { alertBadge: 2 })
+        compare(badgeOf(bar, BITabBar.Alerts), "2")
+        bar.alertBadge = 0
+        compare(badgeOf(bar, BITabBar.Alerts), null)
+        bar.alertBadge = 12000
+        compare(badgeOf(bar, BITabBar.Alerts), "9999+")
+    }
+
+    function test_clickSelectsTheTab() {
+        const bar = createTemporaryObject(barComponent, testCase)
+        compare(bar.selection, BITabBar.Home)
+        mouseClick(tabButton(bar, BITabBar.Status))
+        compare(bar.selection, BITabBar.Status)
+        mouseClick(tabButton(bar, BITabBar.Settings))
+        compare(bar.selection, BITabBar.Settings)
+    }
+
+    function test_ctrlDigitSelectsTabs_data() {
+        return [
+            { tag: "Ctrl+1 home", key: Qt.Key_1, tab: BITabBar.Home, from: BITabBar.Settings },
+            { tag: "Ctrl+2 cameras", key: Qt.Key_2, tab: BITabBar.Cameras, from: BITabBar.Home },
+            { tag: "Ctrl+3 alerts from home", key: Qt.Key_3, tab: BITabBar.Alerts, from: BITabBar.Home },
+            { tag: "Ctrl+3 alerts from settings", key: Qt.Key_3, tab: BITabBar.Alerts, from: BITabBar.Settings },
+            { tag: "Ctrl+4 status", key: Qt.Key_4, tab: BITabBar.Status, from: BITabBar.Alerts },
+            { tag: "Ctrl+5 settings", key: Qt.Key_5, tab: BITabBar.Settings, from: BITabBar.Cameras }
+        ]
+    }
+    function test_ctrlDigitSelectsTabs(data) {
+        const tabs = createTemporaryObject(tabsComponent, testCase)
+        compare(tabs.selection, BITabBar.Home)
+        tabs.selection = data.from
+        keyClick(data.key, Qt.ControlModifier)
+        compare(tabs.selection, data.tab)
+    }
+
+    function test_tabBarWidthFollowsTheWindow_data() {
+        return [
+            { tag: "wide window caps at 480", width: 1000, bar: 480 },
+            { tag: "600 is wide", width: 600, bar: 480 },
+            { tag: "narrow fills with margins", width: 500, bar: 460 }
+        ]
+    }
+    function test_tabBarWidthFollowsTheWindow(data) {
+        const tabs = createTemporaryObject(tabsComponent, testCase, { width: data.width })
+        const bar = findChild(tabs, "tabBar")
+        compare(bar.width, data.bar)
+        compare(bar.x + bar.width / 2, data.width / 2)
+    }
+}
