@@ -122,8 +122,8 @@ Item {
                         id: badge
                         objectName: "badge"
                         visible: tabButton.count >= 1
-                        x: icon.x + icon.width / 2 + 2
-                        y: icon.y - 10
+                        x: icon.x + icon.width - 3
+                        y: icon.y - 13
                         height: 22
                         width: Math.max(22, badgeLabel.implicitWidth + 12)
                         radius: height / 2

@@ -22,7 +22,10 @@ Item {
     // The id this form stored a new server under, so a second attempt updates that server.
     property string storedId: server ? server.idText : ""
 
-    readonly property bool compactLogo: height < 720
+    property bool compactLogo: height < 720
+
+    implicitWidth: 500
+    implicitHeight: column.implicitHeight + 2 * column.y
 
     Component.onCompleted: {
         if (!server)

@@ -10,7 +10,7 @@ Popup {
     parent: Overlay.overlay
     anchors.centerIn: parent
     width: Math.min(560, parent ? parent.width - 32 : 560)
-    height: Math.min(780, parent ? parent.height - 32 : 780)
+    height: Math.min(form.item ? form.item.implicitHeight : 600, parent ? parent.height - 32 : 780)
     modal: true
     focus: true
     padding: 0
@@ -38,6 +38,7 @@ Popup {
         // A fresh form each time the sheet opens, with the fields of the server it edits.
         active: sheet.visible
         sourceComponent: LoginView {
+            compactLogo: true
             server: sheet.server
             onCancel: function () { sheet.close() }
         }

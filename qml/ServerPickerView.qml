@@ -124,7 +124,7 @@ Item {
                 border.width: 1
                 border.color: Theme.hairline
 
-                ColumnLayout {
+                Column {
                     id: autoColumn
                     anchors.left: parent.left
                     anchors.right: parent.right
@@ -132,27 +132,36 @@ Item {
                     anchors.leftMargin: 18
                     anchors.rightMargin: 12
                     spacing: 6
-                    RowLayout {
-                        Layout.fillWidth: true
+                    Item {
+                        width: parent.width
+                        height: Math.max(autoLabel.implicitHeight, autoSwitch.implicitHeight)
                         Text {
+                            id: autoLabel
+                            anchors.left: parent.left
+                            anchors.right: autoSwitch.left
+                            anchors.rightMargin: 12
+                            anchors.verticalCenter: parent.verticalCenter
                             text: qsTr("Connect automatically to the default server")
                             color: Theme.textPrimary
                             font.pixelSize: Theme.calloutSize + 1
                             wrapMode: Text.WordWrap
-                            Layout.fillWidth: true
                         }
                         ThemedSwitch {
+                            id: autoSwitch
+                            objectName: "autoConnectSwitch"
+                            anchors.right: parent.right
+                            anchors.verticalCenter: parent.verticalCenter
                             checked: AppModel.autoConnect
                             onToggled: AppModel.autoConnect = checked
-                            Accessible.name: qsTr("Connect automatically to the default server")
+                            Accessible.name: autoLabel.text
                         }
                     }
                     Text {
+                        width: parent.width - 6
                         text: qsTr("At launch Kestrova opens the default server (marked with the star). To use another server, disconnect first.")
                         color: Theme.textTertiary
                         font.pixelSize: Theme.footnoteSize
                         wrapMode: Text.WordWrap
-                        Layout.fillWidth: true
                     }
                 }
             }

@@ -6,6 +6,8 @@ import Kestrova
 Switch {
     id: control
     padding: 4
+    implicitWidth: indicator.implicitWidth + leftPadding + rightPadding
+    implicitHeight: indicator.implicitHeight + topPadding + bottomPadding
     indicator: Rectangle {
         implicitWidth: 50
         implicitHeight: 30
