@@ -28,6 +28,7 @@ Item {
     implicitHeight: column.implicitHeight + 2 * column.y
 
     Component.onCompleted: {
+        nameField.forceFocus()
         if (!server)
             return
         name = server.serverName
@@ -35,7 +36,6 @@ Item {
         externalURL = server.externalURL
         user = server.username
         AppModel.hasSavedPassword(server.idText).then(function (saved) { root.passwordSaved = saved })
-        nameField.forceFocus()
     }
 
     function connect() {

@@ -3,7 +3,6 @@
 #include "state/MemoryPreferencesStore.h"
 #include "state/MemorySecretStore.h"
 
-#include <QCoro/QCoroQml>
 #include <QQmlEngine>
 #include <QQmlExtensionPlugin>
 #include <QQuickStyle>
@@ -22,7 +21,6 @@ public slots:
     void applicationAvailable()
     {
         QQuickStyle::setStyle(QStringLiteral("Basic"));
-        QCoro::Qml::registerTypes();
         m_preferences = std::make_unique<MemoryPreferencesStore>();
         m_secrets = std::make_unique<MemorySecretStore>();
         m_model = std::make_unique<AppModel>(m_preferences.get(), m_secrets.get());
