@@ -57,6 +57,7 @@ Rectangle {
 
     AbstractButton {
         id: clear
+        objectName: "clearButton"
         anchors.right: parent.right
         anchors.rightMargin: 8
         anchors.verticalCenter: parent.verticalCenter
