@@ -40,6 +40,7 @@ AudioOutput::AudioOutput(QObject *parent)
         qCInfo(lcPlayback) << "audio device refuses 16-bit sound: playing video only";
         return;
     }
+    m_stretcher.setFormat(m_format);
     m_sink = new QAudioSink(device, format, this);
     m_sink->setBufferSize(m_format.bytesPerSecond() / 5);
 }
@@ -62,15 +63,19 @@ void AudioOutput::end()
         m_sink->stop();
     m_device = nullptr;
     m_queue.reset();
+    m_pending.clear();
+    m_stretcher.reset();
     m_writtenEnd.reset();
 }
 
 void AudioOutput::restartDevice()
 {
+    m_pending.clear();
+    m_stretcher.reset();
+    m_writtenEnd.reset();
     if (!m_sink)
         return;
     m_sink->stop();
-    m_writtenEnd.reset();
     m_device = m_sink->start();
     if (!m_device || m_sink->error() != QAudio::NoError) {
         qCInfo(lcPlayback) << "audio device could not be opened: playing video only";
@@ -92,6 +97,7 @@ void AudioOutput::setRate(double rate)
     if (rate == m_rate)
         return;
     m_rate = rate;
+    m_stretcher.setRate(std::min(rate, MaxAudioRate));
     if (m_queue)
         restartDevice(); // what the device holds was stretched for the old speed
 }
@@ -109,23 +115,30 @@ void AudioOutput::setPlaying(bool playing)
         m_sink->suspend();
 }
 
+bool AudioOutput::writePending()
+{
+    if (m_pending.isEmpty())
+        return true;
+    const qint64 room = std::min<qint64>(m_sink->bytesFree(), m_pending.size());
+    const qint64 written = room > 0 ? m_device->write(m_pending.constData(), room) : 0;
+    if (written > 0)
+        m_pending.remove(0, written);
+    return m_pending.isEmpty();
+}
+
 void AudioOutput::pump(double now)
 {
     if (!m_device || !m_queue || !m_playing)
         return;
-    const double bytesPerSecond = m_format.bytesPerSecond();
-    while (const auto chunk = m_queue->front()) {
-        const double end = chunk->time + chunk->pcm.size() / bytesPerSecond * chunk->rate;
-        const bool stale = chunk->rate != m_rate || m_rate > MaxAudioRate || end < now - LateLimit;
-        if (stale) {
-            m_queue->pop();
-            continue;
-        }
-        if (m_sink->bytesFree() < chunk->pcm.size())
+    while (writePending()) {
+        const auto chunk = m_queue->pop();
+        if (!chunk)
             return;
-        m_device->write(chunk->pcm);
+        const double end = chunk->time + double(chunk->pcm.size()) / m_format.bytesPerSecond();
+        if (m_rate > MaxAudioRate || end < now - LateLimit)
+            continue;
+        m_pending = m_stretcher.process(chunk->pcm);
         m_writtenEnd = end;
-        m_queue->pop();
     }
 }
 
@@ -133,6 +146,6 @@ std::optional<double> AudioOutput::heardTime() const
 {
     if (!m_device || !m_writtenEnd || m_sink->state() != QAudio::ActiveState)
         return std::nullopt;
-    const double buffered = double(m_sink->bufferSize() - m_sink->bytesFree()) / m_format.bytesPerSecond();
-    return *m_writtenEnd - buffered * m_rate;
+    const double held = double(m_sink->bufferSize() - m_sink->bytesFree() + m_pending.size());
+    return *m_writtenEnd - held / m_format.bytesPerSecond() * m_rate;
 }

@@ -9,7 +9,9 @@ class AudioQueue;
 class QAudioSink;
 class QIODevice;
 
-// The sound device of a player. Qt 6.4 reaches it through PulseAudio only: without a server (or
+// The sound device of a player. Sound is stretched to the playback speed here, as it is handed to
+// the device, so a change of speed applies at once to everything already decoded; above 2x
+// nothing is played. Qt 6.4 reaches the device through PulseAudio only: without a server (or
 // without a device) the player runs video-only on the system clock.
 class AudioOutput : public QObject
 {
@@ -34,12 +36,15 @@ public:
 
 private:
     void restartDevice();
+    bool writePending();
 
     AudioFormat m_format;
     QAudioSink *m_sink = nullptr;
     QIODevice *m_device = nullptr;
     std::shared_ptr<AudioQueue> m_queue;
+    TempoStretcher m_stretcher;
+    QByteArray m_pending; // stretched sound the device had no room for yet
     double m_rate = 1;
     bool m_playing = false;
-    std::optional<double> m_writtenEnd;
+    std::optional<double> m_writtenEnd; // item time at the end of what was stretched so far
 };

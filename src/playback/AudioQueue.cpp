@@ -2,9 +2,8 @@
 
 bool AudioQueue::push(AudioChunk chunk, double seconds)
 {
-    std::unique_lock lock(m_mutex);
-    m_space.wait(lock, [this] { return m_aborted || m_seconds < m_capacity; });
-    if (m_aborted)
+    std::lock_guard lock(m_mutex);
+    if (m_aborted || m_seconds >= m_capacity)
         return false;
     m_chunks.emplace_back(std::move(chunk), seconds);
     m_seconds += seconds;
@@ -13,16 +12,12 @@ bool AudioQueue::push(AudioChunk chunk, double seconds)
 
 std::optional<AudioChunk> AudioQueue::pop()
 {
-    std::optional<AudioChunk> chunk;
-    {
-        std::lock_guard lock(m_mutex);
-        if (m_chunks.empty())
-            return std::nullopt;
-        chunk = std::move(m_chunks.front().first);
-        m_seconds -= m_chunks.front().second;
-        m_chunks.pop_front();
-    }
-    m_space.notify_all();
+    std::lock_guard lock(m_mutex);
+    if (m_chunks.empty())
+        return std::nullopt;
+    AudioChunk chunk = std::move(m_chunks.front().first);
+    m_seconds -= m_chunks.front().second;
+    m_chunks.pop_front();
     return chunk;
 }
 
@@ -34,23 +29,10 @@ std::optional<AudioChunk> AudioQueue::front() const
     return m_chunks.front().first;
 }
 
-void AudioQueue::clear()
-{
-    {
-        std::lock_guard lock(m_mutex);
-        m_chunks.clear();
-        m_seconds = 0;
-    }
-    m_space.notify_all();
-}
-
 void AudioQueue::abort()
 {
-    {
-        std::lock_guard lock(m_mutex);
-        m_aborted = true;
-        m_chunks.clear();
-        m_seconds = 0;
-    }
-    m_space.notify_all();
+    std::lock_guard lock(m_mutex);
+    m_aborted = true;
+    m_chunks.clear();
+    m_seconds = 0;
 }

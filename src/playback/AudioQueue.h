@@ -1,35 +1,34 @@
 #pragma once
 #include <QByteArray>
-#include <condition_variable>
 #include <deque>
 #include <mutex>
 #include <optional>
 
-// Sound ready for the audio device: interleaved samples in the device's format, stamped with the
-// item time of their first sample and the speed they were stretched for.
+// Sound ready for the audio device: interleaved samples in the device's format (not yet stretched
+// to the playback speed), stamped with the item time of their first sample.
 struct AudioChunk
 {
     double time = 0;
-    double rate = 1;
     QByteArray pcm;
 };
 
-// Sound from the decoding thread to the GUI thread, bounded by playing time so the decoder never
-// runs far ahead; a full queue blocks the producer until the device takes some or abort() is called.
+// Sound from the decoding thread to the GUI thread. Pushing never waits: the decoder's pace is set
+// by the pictures (waiting on the sound could starve the screen whose clock the sound waits on), so
+// the sound queued stays within the container's interleaving distance of the pictures. The cap
+// only guards against streams whose pictures never come.
 class AudioQueue
 {
 public:
-    explicit AudioQueue(double capacitySeconds = 2.0) : m_capacity(capacitySeconds) {}
+    explicit AudioQueue(double capacitySeconds = 10.0) : m_capacity(capacitySeconds) {}
 
+    // False when the chunk was dropped (queue over capacity or aborted).
     bool push(AudioChunk chunk, double seconds);
     std::optional<AudioChunk> pop();
     std::optional<AudioChunk> front() const;
-    void clear();
     void abort();
 
 private:
     mutable std::mutex m_mutex;
-    std::condition_variable m_space;
     std::deque<std::pair<AudioChunk, double>> m_chunks;
     double m_seconds = 0;
     double m_capacity;

@@ -18,8 +18,8 @@ constexpr int IoBufferSize = 64 * 1024;
 // Pictures within this distance of the target count as the target: container time bases round
 // frame times (90 kHz in MPEG-TS, often 1/1000 s or finer in MP4).
 constexpr double TargetTolerance = 0.00005;
-// Above this speed the sound is not played.
-constexpr double MaxAudioRate = 2.0;
+// Read-ahead of undecoded pictures before reading waits for the screen.
+constexpr double MaxVideoBacklog = 2.0;
 
 int readBytes(void *opaque, uint8_t *buffer, int size)
 {
@@ -190,9 +190,37 @@ bool DemuxSession::handleVideoPacket(const AVPacket *packet)
             handleAudioPacket(early.get());
         m_earlyAudio.clear();
     }
-    if (avcodec_send_packet(m_video.get(), packet) < 0)
-        return true; // a damaged picture is skipped, as a player would
-    return drainVideo();
+    m_waitingVideo.emplace_back(av_packet_clone(packet));
+    return decodeWaitingVideo(waitingVideoSeconds() > MaxVideoBacklog);
+}
+
+// Pictures are decoded only when the screen has room for them; meanwhile reading goes on, so
+// that sound muxed behind the pictures still reaches the device in time.
+bool DemuxSession::decodeWaitingVideo(bool mayWait)
+{
+    while (!m_waitingVideo.empty() && !aborted()) {
+        if (!mayWait && m_targetReached && m_spec.frames->full())
+            return true;
+        const PacketPtr packet = std::move(m_waitingVideo.front());
+        m_waitingVideo.pop_front();
+        if (!packet || avcodec_send_packet(m_video.get(), packet.get()) < 0)
+            continue; // a damaged picture is skipped, as a player would
+        if (!drainVideo())
+            return false;
+        mayWait = mayWait && waitingVideoSeconds() > MaxVideoBacklog / 2;
+    }
+    return !aborted();
+}
+
+double DemuxSession::waitingVideoSeconds() const
+{
+    if (m_waitingVideo.size() < 2)
+        return 0;
+    const AVPacket *first = m_waitingVideo.front().get();
+    const AVPacket *last = m_waitingVideo.back().get();
+    if (first->dts == AV_NOPTS_VALUE || last->dts == AV_NOPTS_VALUE)
+        return double(m_waitingVideo.size()) * m_frameDuration;
+    return seconds(last->dts - first->dts, m_videoStream);
 }
 
 bool DemuxSession::drainVideo()
@@ -253,10 +281,6 @@ bool DemuxSession::handleAudioPacket(const AVPacket *packet)
         m_earlyAudio.emplace_back(av_packet_clone(packet));
         return true;
     }
-    if (m_spec.control->rate.load() > MaxAudioRate) {
-        m_converter.reset();
-        return true;
-    }
     if (avcodec_send_packet(m_audio.get(), packet) < 0)
         return true;
     return drainAudio();
@@ -279,20 +303,19 @@ bool DemuxSession::drainAudio()
 
 bool DemuxSession::emitAudio(const AVFrame *frame, double time)
 {
-    const double rate = m_spec.control->rate.load();
     const double length = double(frame->nb_samples) / frame->sample_rate;
     if (time + length <= m_spec.target)
         return true;
-    for (AudioChunk &chunk : m_converter.convert(frame, time, rate)) {
+    for (AudioChunk &chunk : m_converter.convert(frame, time)) {
         const double seconds = double(chunk.pcm.size()) / m_spec.audioFormat.bytesPerSecond();
-        if (!m_spec.audio->push(std::move(chunk), seconds))
-            return false;
+        m_spec.audio->push(std::move(chunk), seconds);
     }
-    return true;
+    return !aborted();
 }
 
 void DemuxSession::finish(bool readFailed)
 {
+    decodeWaitingVideo(true);
     avcodec_send_packet(m_video.get(), nullptr);
     drainVideo();
     if (m_candidate && !aborted())

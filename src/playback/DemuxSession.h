@@ -3,6 +3,7 @@
 #include "playback/FFmpeg.h"
 
 #include <atomic>
+#include <deque>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -48,6 +49,8 @@ private:
     CodecContextPtr openDecoder(const AVStream *stream, bool video) const;
     bool readLoop();
     bool handleVideoPacket(const AVPacket *packet);
+    bool decodeWaitingVideo(bool mayWait);
+    double waitingVideoSeconds() const;
     bool handleAudioPacket(const AVPacket *packet);
     bool drainVideo();
     bool drainAudio();
@@ -68,6 +71,7 @@ private:
     AudioConverter m_converter;
     std::optional<double> m_origin; // stream seconds at item time 0
     std::vector<PacketPtr> m_earlyAudio;
+    std::deque<PacketPtr> m_waitingVideo; // read but not decoded while the screen is 3 pictures behind
     FramePtr m_candidate;           // latest picture before the target, shown when the target has none
     double m_candidateTime = 0;
     bool m_targetReached = false;

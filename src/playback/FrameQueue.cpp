@@ -80,6 +80,12 @@ bool FrameQueue::empty() const
     return m_frames.empty();
 }
 
+bool FrameQueue::full() const
+{
+    std::lock_guard lock(m_mutex);
+    return int(m_frames.size()) >= m_capacity;
+}
+
 bool FrameQueue::drained() const
 {
     std::lock_guard lock(m_mutex);

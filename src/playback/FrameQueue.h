@@ -37,6 +37,7 @@ public:
     std::optional<DecodedFrame> front() const;
     std::optional<DecodedFrame> pop();
     bool empty() const;
+    bool full() const;
     // True when the stream ended (cleanly or not) and every picture was taken.
     bool drained() const;
     std::optional<QString> failure() const;

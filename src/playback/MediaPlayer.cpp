@@ -20,6 +20,8 @@ constexpr int TickMs = 10;
 constexpr int FramesAhead = 3;
 // The picture clock follows the sound when they drift further apart than this.
 constexpr double SoundDriftLimit = 0.04;
+// Weight of one tick's measurement in the drift estimate (about a 0.2 s average).
+constexpr double SoundDriftSmoothing = 0.05;
 
 }
 
@@ -407,8 +409,14 @@ void MediaPlayer::reachEnd()
 void MediaPlayer::followSound()
 {
     const auto heard = m_audio->heardTime();
-    if (!heard)
+    if (!heard) {
+        m_soundDrift = 0;
         return;
-    if (std::abs(*heard - m_clock.time()) > SoundDriftLimit)
-        m_clock.setTime(*heard);
+    }
+    // The device reports its position in steps; only a drift that persists moves the clock.
+    m_soundDrift += (*heard - m_clock.time() - m_soundDrift) * SoundDriftSmoothing;
+    if (std::abs(m_soundDrift) > SoundDriftLimit) {
+        m_clock.setTime(m_clock.time() + m_soundDrift);
+        m_soundDrift = 0;
+    }
 }

@@ -101,6 +101,7 @@ private:
     QPointer<QVideoSink> m_sink;
     QTimer m_tick;
     PlaybackClock m_clock;
+    double m_soundDrift = 0;
     double m_rate = 1;
     bool m_muted = false;
     bool m_playing = false;

@@ -1,0 +1,94 @@
+#include "PlaybackRig.h"
+#include "PulseAudioServer.h"
+#include "playback/PlayerController.h"
+
+#include <QGuiApplication>
+#include <QTest>
+#include <QVideoSink>
+
+namespace {
+
+// The process-wide sound server: it has to exist before Qt Multimedia first looks for devices.
+PulseAudioServer *pulse = nullptr;
+
+constexpr double Tone = 440; // the fake recordings' sine
+constexpr double Silence = 30; // RMS below this is silence (the tone is ~2900)
+
+}
+
+class TestPlaybackAudio : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase()
+    {
+        QVERIFY2(pulse && pulse->running(), "a private PulseAudio server with a null sink is needed");
+    }
+
+    void soundFollowsSpeedAndMute()
+    {
+        PlaybackRig rig;
+        QVERIFY(rig.start({.version = QStringLiteral("0.16")}));
+        PlayerRequest request;
+        request.items = {PlaybackRig::recentItem(QStringLiteral("front_door"), 1200, 120)};
+        PlayerController controller;
+        QVideoSink sink;
+        controller.setVideoSink(&sink);
+        QVERIFY(controller.loadCurrent(rig.client.get(), request));
+        QTRY_VERIFY_WITH_TIMEOUT(controller.currentTime() > 1.0, 90000);
+
+        auto listen = [&](const char *when) {
+            QTest::qWait(400); // let the sink play out what was queued before the change
+            const QByteArray sound = pulse->record(800);
+            const double level = ToneMeasure::rms(sound);
+            const double pitch = ToneMeasure::frequency(sound);
+            qInfo("%s: level %.0f, %.1f Hz", when, level, pitch);
+            return std::pair{level, pitch};
+        };
+        auto [level, pitch] = listen("1x");
+        QVERIFY(level > 10 * Silence);
+        QVERIFY(std::abs(pitch - Tone) < 15);
+
+        // The picture clock keeps real time while the sound drives it.
+        const double before = controller.player().currentTime();
+        QTest::qWait(1000);
+        const double advanced = controller.player().currentTime() - before;
+        QVERIFY2(advanced > 0.8 && advanced < 1.2, qPrintable(QString::number(advanced)));
+
+        controller.cycleRate(); // 2x: faster, same pitch
+        std::tie(level, pitch) = listen("2x");
+        QVERIFY(level > 10 * Silence);
+        QVERIFY(std::abs(pitch - Tone) < 15);
+
+        controller.toggleMute();
+        std::tie(level, pitch) = listen("muted");
+        QVERIFY(level < Silence);
+        controller.toggleMute();
+
+        controller.cycleRate(); // 4x: no sound above 2x
+        std::tie(level, pitch) = listen("4x");
+        QVERIFY(level < Silence);
+
+        controller.cycleRate(); // 8x
+        controller.cycleRate(); // 0.5x: slower, same pitch
+        std::tie(level, pitch) = listen("0.5x");
+        QVERIFY(level > 10 * Silence);
+        QVERIFY(std::abs(pitch - Tone) < 15);
+
+        controller.togglePlay();
+        std::tie(level, pitch) = listen("paused");
+        QVERIFY(level < Silence);
+    }
+};
+
+int main(int argc, char **argv)
+{
+    PulseAudioServer server;
+    if (server.start())
+        pulse = &server;
+    QGuiApplication app(argc, argv);
+    TestPlaybackAudio test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_playback_audio.moc"
