@@ -1,0 +1,144 @@
+#include "client/FrigateClient.h"
+#include "client/ServerTrust.h"
+#include "playback/PlaybackError.h"
+#include "playback/PlaybackItem.h"
+#include "playback/PlayerController.h"
+#include "state/MemoryPreferencesStore.h"
+#include "state/MemorySecretStore.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+class TestPlayerController : public QObject
+{
+    Q_OBJECT
+private slots:
+    void playlistPaths_data()
+    {
+        QTest::addColumn<double>("start");
+        QTest::addColumn<double>("end");
+        QTest::addColumn<QString>("path");
+        QTest::newRow("fractions truncated") << 100.9 << 159.99 << "vod/front_door/start/100/end/159/master.m3u8";
+        QTest::newRow("whole seconds") << 1718096400.0 << 1718100000.0
+                                       << "vod/front_door/start/1718096400/end/1718100000/master.m3u8";
+        QTest::newRow("no grouping or exponent") << 1718096400.75 << 1718096435.5
+                                                 << "vod/front_door/start/1718096400/end/1718096435/master.m3u8";
+    }
+    void playlistPaths()
+    {
+        QFETCH(double, start);
+        QFETCH(double, end);
+        QFETCH(QString, path);
+        const PlaybackItem item{QStringLiteral("front_door"), QStringLiteral("Front door"), start, end, std::nullopt};
+        QCOMPARE(vodPlaylistPath(item), path);
+    }
+
+    void nothingLoadsWithoutAServerAddress()
+    {
+        MemoryPreferencesStore preferences;
+        MemorySecretStore secrets;
+        ServerTrust trust(&preferences);
+        ServerSettings settings;
+        settings.internalURL = QStringLiteral("http://192.0.2.1:5000");
+        FrigateClient client(settings, &secrets, &trust);
+        PlayerRequest request;
+        request.items = {{QStringLiteral("front_door"), QStringLiteral("Front door"), 100, 160, std::nullopt}};
+        request.startOffset = 30;
+
+        PlayerController controller;
+        QSignalSpy buffering(&controller, &PlayerController::isBufferingChanged);
+        QVERIFY(!controller.loadCurrent(&client, request));
+        QCOMPARE(request.startOffset, 30.0);
+        QVERIFY(!controller.player().hasItem());
+        QVERIFY(!controller.hasError());
+        QCOMPARE(buffering.count(), 0);
+    }
+
+    void failureWithoutMessageUsesTheDefault()
+    {
+        PlayerController controller; // no network stack to fetch with
+        QSignalSpy errors(&controller, &PlayerController::errorChanged);
+        controller.load(QUrl(QStringLiteral("http://127.0.0.1:1/vod/x/master.m3u8")), std::nullopt, {}, std::nullopt);
+        QTRY_VERIFY(controller.hasError());
+        QCOMPARE(controller.errorText(), QStringLiteral("Unable to play the recording."));
+        QCOMPARE(controller.errorText(), PlaybackError::generic());
+        QVERIFY(!controller.isBuffering());
+        QCOMPARE(errors.count(), 1);
+
+        // The next load clears the error before trying again; its start position waits for a ready item.
+        controller.load(QUrl(QStringLiteral("http://127.0.0.1:1/vod/y/master.m3u8")), std::nullopt, {}, 5.0);
+        QCOMPARE(errors.count(), 3);
+        QCOMPARE(controller.pendingSeek(), std::optional<double>(5));
+    }
+
+    void rateCycle()
+    {
+        PlayerController controller;
+        QSignalSpy changes(&controller, &PlayerController::rateChanged);
+        QList<float> seen;
+        for (int i = 0; i < 6; ++i) {
+            controller.cycleRate();
+            seen.append(controller.rate());
+        }
+        QCOMPARE(seen, (QList<float>{2, 4, 8, 0.5, 1, 2}));
+        QCOMPARE(changes.count(), 6);
+    }
+
+    void seekClampsBeforeTheDurationIsKnown_data()
+    {
+        QTest::addColumn<double>("target");
+        QTest::addColumn<double>("landed");
+        QTest::newRow("forward") << 12.0 << 12.0;
+        QTest::newRow("far forward") << 100000.0 << 100000.0;
+        QTest::newRow("negative") << -5.0 << 0.0;
+    }
+    void seekClampsBeforeTheDurationIsKnown()
+    {
+        QFETCH(double, target);
+        QFETCH(double, landed);
+        PlayerController controller;
+        controller.seek(target);
+        QCOMPARE(controller.currentTime(), landed);
+    }
+
+    void publishedFieldsChangeOnlyWithTheirValue()
+    {
+        PlayerController controller;
+        QSignalSpy muted(&controller, &PlayerController::mutedChanged);
+        QSignalSpy motion(&controller, &PlayerController::motionEnabledChanged);
+        QSignalSpy boxes(&controller, &PlayerController::motionBoxesChanged);
+        QSignalSpy time(&controller, &PlayerController::currentTimeChanged);
+
+        controller.toggleMute();
+        controller.toggleMute();
+        QCOMPARE(muted.count(), 2);
+        QVERIFY(!controller.muted());
+
+        controller.setMotionEnabled(true);
+        controller.setMotionEnabled(true);
+        controller.setMotionEnabled(false);
+        controller.setMotionEnabled(false);
+        QCOMPARE(motion.count(), 2);
+        QCOMPARE(boxes.count(), 0); // already empty: clearing them is silent
+
+        controller.seek(3);
+        controller.seek(3);
+        QCOMPARE(time.count(), 1);
+    }
+
+    void teardownKeepsThePlayerUsable()
+    {
+        PlayerController controller;
+        controller.load(QUrl(QStringLiteral("http://127.0.0.1:1/vod/x/master.m3u8")), std::nullopt, {}, std::nullopt);
+        QTRY_VERIFY(controller.hasError());
+        controller.teardown();
+        QVERIFY(!controller.player().hasItem());
+        QCOMPARE(controller.lastMotionTime(), -1.0);
+        QVERIFY(!controller.snapshotImage());
+        // Published state stays as it was until the next load.
+        QVERIFY(controller.hasError());
+    }
+};
+
+QTEST_MAIN(TestPlayerController)
+#include "tst_playercontroller.moc"
