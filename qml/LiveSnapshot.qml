@@ -8,7 +8,7 @@ Item {
     property string camera
     property int pixelHeight: 360
     property bool stretch: false
-    property real refreshSeconds: 2.0
+    property real refreshSeconds: AppModel.settings.gridRefreshSeconds
     readonly property bool loaded: canvas.hasImage
 
     Rectangle {

@@ -12,12 +12,34 @@ Item {
     readonly property bool systemTopBar: false
     readonly property real bottomInset: tabBar.height + 2 * tabBar.bottomMargin
 
+    Component {
+        id: homeScreen
+        PlaceholderScreen { title: qsTr("Home"); symbol: "house.fill"; bottomInset: root.bottomInset }
+    }
+    Component {
+        id: camerasScreen
+        PlaceholderScreen { title: qsTr("Cameras"); symbol: "video.fill"; bottomInset: root.bottomInset }
+    }
+    Component {
+        id: alertsScreen
+        PlaceholderScreen { title: qsTr("Alerts"); symbol: "bolt.fill"; bottomInset: root.bottomInset }
+    }
+    Component {
+        id: statusScreen
+        PlaceholderScreen { title: qsTr("Status"); symbol: "chart.line.uptrend.xyaxis"; bottomInset: root.bottomInset }
+    }
+    Component {
+        id: settingsScreen
+        PlaceholderScreen { title: qsTr("Settings"); symbol: "gearshape.fill"; bottomInset: root.bottomInset }
+    }
+
+    // In tab order.
     readonly property var screens: [
-        { title: qsTr("Home"), symbol: "house.fill", stacked: true },
-        { title: qsTr("Cameras"), symbol: "video.fill", stacked: true },
-        { title: qsTr("Alerts"), symbol: "bolt.fill", stacked: true },
-        { title: qsTr("Status"), symbol: "chart.line.uptrend.xyaxis", stacked: true },
-        { title: qsTr("Settings"), symbol: "gearshape.fill", stacked: false }
+        { screen: homeScreen, stacked: true },
+        { screen: camerasScreen, stacked: true },
+        { screen: alertsScreen, stacked: true },
+        { screen: statusScreen, stacked: true },
+        { screen: settingsScreen, stacked: false }
     ]
 
     Repeater {
@@ -35,24 +57,12 @@ Item {
             active: visited
             onCurrentChanged: if (current) visited = true
             Component.onCompleted: if (current) visited = true
-            sourceComponent: modelData.stacked ? stackedScreen : plainScreen
+            sourceComponent: modelData.stacked ? stackedScreen : modelData.screen
 
             Component {
                 id: stackedScreen
                 StackView {
-                    initialItem: screenComponent
-                }
-            }
-            Component {
-                id: plainScreen
-                Loader { sourceComponent: screenComponent }
-            }
-            Component {
-                id: screenComponent
-                PlaceholderScreen {
-                    title: tabLoader.modelData.title
-                    symbol: tabLoader.modelData.symbol
-                    bottomInset: root.bottomInset
+                    initialItem: tabLoader.modelData.screen
                 }
             }
         }
