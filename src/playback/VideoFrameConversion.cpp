@@ -5,6 +5,9 @@ extern "C" {
 #include <libavutil/pixdesc.h>
 }
 
+#include <algorithm>
+#include <array>
+#include <cmath>
 #include <cstring>
 
 namespace VideoFrameConversion {
@@ -67,15 +70,88 @@ int swsColorspace(QVideoFrameFormat::ColorSpace space)
     }
 }
 
-void copyPlane(uchar *to, int toStride, const uint8_t *from, int fromStride, int rowBytes, int rows)
+using Levels = std::array<uchar, 256>;
+
+// Qt 6.4 draws BT.709 wrongly in both ranges: the limited-range matrix has the chroma weights of
+// the green row swapped (yellows and reds turn green, cyans lose green), and the full-range one
+// subtracts 0.8774 instead of 0.7874 in the red row (everything loses red). So 8-bit BT.709
+// pictures are handed over as full range (widened from video range when they are in it) while
+// they are copied anyway, with a constant shift of Y, Cb and Cr that puts the missing 0.09 back
+// into red and leaves green and blue as they were (the matrix solved for dR = 0.09, dG = dB = 0).
+constexpr double RedShiftY = 0.019134 * 255;
+constexpr double RedShiftCb = -0.010312 * 255;
+constexpr double RedShiftCr = 0.045001 * 255;
+
+Levels mapping(double from, double span, double to)
 {
-    for (int row = 0; row < rows; ++row)
-        std::memcpy(to + qsizetype(row) * toStride, from + qsizetype(row) * fromStride, size_t(rowBytes));
+    Levels levels{};
+    for (int value = 0; value < 256; ++value)
+        levels[value] = uchar(std::clamp(std::lround((value - from) * 255.0 / span + to), 0L, 255L));
+    return levels;
+}
+
+struct Bt709Levels
+{
+    explicit Bt709Levels(bool videoRange)
+        : luma(mapping(videoRange ? 16 : 0, videoRange ? 219 : 255, RedShiftY))
+        , blueDifference(mapping(128, videoRange ? 224 : 255, 128 + RedShiftCb))
+        , redDifference(mapping(128, videoRange ? 224 : 255, 128 + RedShiftCr))
+    {
+    }
+    Levels luma;
+    Levels blueDifference;
+    Levels redDifference;
+};
+
+const Bt709Levels &bt709Levels(QVideoFrameFormat::ColorRange range)
+{
+    static const Bt709Levels video(true);
+    static const Bt709Levels full(false);
+    return range == QVideoFrameFormat::ColorRange_Full ? full : video;
+}
+
+bool needsBt709Fix(const QVideoFrameFormat &format)
+{
+    const auto pixels = format.pixelFormat();
+    const bool eightBit = pixels == QVideoFrameFormat::Format_YUV420P || pixels == QVideoFrameFormat::Format_YUV422P
+        || pixels == QVideoFrameFormat::Format_NV12;
+    return eightBit && format.colorSpace() == QVideoFrameFormat::ColorSpace_BT709;
+}
+
+// `levels` holds one table per interleaved component (one for a planar plane, Cb and Cr for NV12).
+void copyPlane(uchar *to, int toStride, const uint8_t *from, int fromStride, int rowBytes, int rows,
+               const QList<const Levels *> &levels)
+{
+    for (int row = 0; row < rows; ++row) {
+        uchar *target = to + qsizetype(row) * toStride;
+        const uint8_t *source = from + qsizetype(row) * fromStride;
+        if (levels.isEmpty()) {
+            std::memcpy(target, source, size_t(rowBytes));
+            continue;
+        }
+        const int components = int(levels.size());
+        for (int i = 0; i < rowBytes; ++i)
+            target[i] = (*levels[i % components])[source[i]];
+    }
+}
+
+QList<const Levels *> planeLevels(const QVideoFrameFormat &format, int plane)
+{
+    const Bt709Levels &tables = bt709Levels(format.colorRange());
+    if (plane == 0)
+        return {&tables.luma};
+    if (format.pixelFormat() == QVideoFrameFormat::Format_NV12)
+        return {&tables.blueDifference, &tables.redDifference};
+    return {plane == 1 ? &tables.blueDifference : &tables.redDifference};
 }
 
 // Planar copy of a frame whose layout Qt understands as it is.
 QVideoFrame copyDirect(const AVFrame *frame, QVideoFrameFormat format)
 {
+    const bool fix = needsBt709Fix(format);
+    const QVideoFrameFormat original = format;
+    if (fix)
+        format.setColorRange(QVideoFrameFormat::ColorRange_Full);
     QVideoFrame video(format);
     if (!video.map(QVideoFrame::WriteOnly))
         return {};
@@ -84,31 +160,32 @@ QVideoFrame copyDirect(const AVFrame *frame, QVideoFrameFormat format)
         const int rowBytes = av_image_get_linesize(AVPixelFormat(frame->format), frame->width, plane);
         const int rows = plane == 0 ? frame->height : AV_CEIL_RSHIFT(frame->height, descriptor->log2_chroma_h);
         copyPlane(video.bits(plane), video.bytesPerLine(plane), frame->data[plane], frame->linesize[plane],
-                  std::min(rowBytes, video.bytesPerLine(plane)), rows);
+                  std::min(rowBytes, video.bytesPerLine(plane)), rows,
+                  fix ? planeLevels(original, plane) : QList<const Levels *>{});
     }
     video.unmap();
     return video;
 }
 
 // Anything else is converted to 8-bit 4:2:0 first.
-QVideoFrame convertToYuv420(const AVFrame *frame, QVideoFrameFormat format)
+QVideoFrame convertToYuv420(const AVFrame *frame, const QVideoFrameFormat &format)
 {
-    format = QVideoFrameFormat(format.frameSize(), QVideoFrameFormat::Format_YUV420P);
-    format.setColorSpace(colorSpace(frame));
-    format.setColorRange(colorRange(frame));
-    format.setColorTransfer(colorTransfer(frame));
     SwsContextPtr scaler(sws_getContext(frame->width, frame->height, AVPixelFormat(frame->format), frame->width,
                                         frame->height, AV_PIX_FMT_YUV420P, SWS_BILINEAR, nullptr, nullptr, nullptr));
-    if (!scaler)
+    FramePtr converted(av_frame_alloc());
+    if (!scaler || !converted)
         return {};
-    QVideoFrame video(format);
-    if (!video.map(QVideoFrame::WriteOnly))
+    converted->format = AV_PIX_FMT_YUV420P;
+    converted->width = frame->width;
+    converted->height = frame->height;
+    if (av_frame_get_buffer(converted.get(), 0) < 0)
         return {};
-    uint8_t *planes[4] = {video.bits(0), video.bits(1), video.bits(2), nullptr};
-    int strides[4] = {video.bytesPerLine(0), video.bytesPerLine(1), video.bytesPerLine(2), 0};
-    sws_scale(scaler.get(), frame->data, frame->linesize, 0, frame->height, planes, strides);
-    video.unmap();
-    return video;
+    sws_scale(scaler.get(), frame->data, frame->linesize, 0, frame->height, converted->data, converted->linesize);
+    QVideoFrameFormat planar(format.frameSize(), QVideoFrameFormat::Format_YUV420P);
+    planar.setColorSpace(format.colorSpace());
+    planar.setColorRange(format.colorRange());
+    planar.setColorTransfer(format.colorTransfer());
+    return copyDirect(converted.get(), planar);
 }
 
 }
