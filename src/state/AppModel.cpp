@@ -37,6 +37,7 @@ AppModel::AppModel(PreferencesStore *preferences, SecretStore *secrets, ServerTr
     , m_life(std::make_shared<StopToken>())
     , m_client(new FrigateClient(m_settings, secrets, m_trust, this))
 {
+    QObject::connect(m_secrets, &SecretStore::availableChanged, this, &AppModel::secretStoreAvailableChanged);
 }
 
 AppModel::~AppModel()
@@ -120,6 +121,11 @@ QVariantMap AppModel::aspectValues() const
     for (auto it = m_aspects.begin(); it != m_aspects.end(); ++it)
         values.insert(it.key(), it.value());
     return values;
+}
+
+bool AppModel::secretStoreAvailable() const
+{
+    return m_secrets->isAvailable();
 }
 
 // Every assignment is saved, changed or not; observers hear only of changes.

@@ -54,6 +54,8 @@ class AppModel : public QObject
     Q_PROPERTY(int statusBadge READ statusBadge NOTIFY statusBadgeChanged)
     Q_PROPERTY(int reviewRevision READ reviewRevision NOTIFY reviewRevisionChanged)
     Q_PROPERTY(QVariantMap aspects READ aspectValues NOTIFY aspectsChanged)
+    // False once the password keyring was found missing: passwords then last for the session only.
+    Q_PROPERTY(bool secretStoreAvailable READ secretStoreAvailable NOTIFY secretStoreAvailableChanged)
 
 public:
     // The stores and the trust store must outlive the model. Without a clock the model waits
@@ -122,6 +124,11 @@ public:
     // The ordering rule: stored order first, then uiOrder, then friendly name.
     static QList<CameraInfo> sortedCameras(QList<CameraInfo> cameras, const QStringList &order);
 
+    // saveServer from the login form's fields; see the QML entry point of the same name.
+    QCoro::Task<QString> saveServerFields(QVariantMap fields);
+    // The login form's Connect; resolves to whether the model is signed in afterwards.
+    QCoro::Task<bool> saveServerAndConnectFields(QVariantMap fields);
+
     // --- QML entry points ---
     // Connects the current server; an empty password means none was typed. Resolves when done.
     Q_INVOKABLE QCoro::QmlTask connect(const QString &password);
@@ -163,6 +170,7 @@ signals:
     void statusBadgeChanged();
     void reviewRevisionChanged();
     void aspectsChanged();
+    void secretStoreAvailableChanged();
 
 private:
     QVariantList serverValues() const { return m_servers.serverValues(); }
@@ -177,6 +185,7 @@ private:
     QVariantMap statsValue() const;
     bool hasStats() const { return m_stats.has_value(); }
     QVariantMap aspectValues() const;
+    bool secretStoreAvailable() const;
 
     void setServers(const ServerList &servers);
     void setIsLoggedIn(bool value);
@@ -211,8 +220,6 @@ private:
     ServerSettings serverForFields(const QVariantMap &fields) const;
     static ServerSettings withFields(ServerSettings server, const QVariantMap &fields);
     QCoro::Task<> forgetSecretsIfUserChanged(const ServerSettings &server);
-    QCoro::Task<QString> saveServerFields(QVariantMap fields);
-    QCoro::Task<bool> saveServerAndConnectFields(QVariantMap fields);
     QCoro::Task<bool> saveSettingsAndReconnectFields(QVariantMap fields);
     QCoro::Task<> refreshUnseenThenReload();
     QCoro::Task<bool> hasSavedPasswordFor(QString idText);

@@ -28,7 +28,8 @@ QCoro::Task<> AppModel::bootstrap()
     if (life->isStopped() || !canConnect)
         co_return;
     selectServer(*target);
-    co_await connect(std::nullopt);
+    const std::optional<QString> noPassword;
+    co_await connect(noPassword);
 }
 
 QCoro::Task<> AppModel::connect(std::optional<QString> password)
@@ -90,18 +91,24 @@ QCoro::Task<Status> AppModel::signInForConnect(std::optional<QString> password, 
         co_return std::nullopt;
     }
     if (password) {
-        const Status status = co_await m_client->signIn(*password);
-        if (!status)
-            co_await m_secrets->writeSecret(*password, StateKeys::passwordAccount(id));
+        const QString typed = *password;
+        const Status status = co_await m_client->signIn(typed);
+        if (!status) {
+            const QString account = StateKeys::passwordAccount(id);
+            co_await m_secrets->writeSecret(password, account);
+        }
         co_return status;
     }
     if (m_client->token())
         co_return std::nullopt;
     const auto life = m_life;
-    const auto saved = co_await m_secrets->readSecret(StateKeys::passwordAccount(id));
+    const QString account = StateKeys::passwordAccount(id);
+    const auto saved = co_await m_secrets->readSecret(account);
     if (!saved || life->isStopped())
         co_return std::nullopt;
-    co_return co_await m_client->signIn(*saved);
+    const QString savedPassword = *saved;
+    const Status status = co_await m_client->signIn(savedPassword);
+    co_return status;
 }
 
 void AppModel::failConnect(const FrigateError &error)

@@ -74,7 +74,7 @@ QCoro::Task<> AppModel::pollLoop(std::shared_ptr<StopToken> stop)
         }
         ++m_tick;
         PollingClock *clock = m_clock;
-        co_await clock->sleep(PollInterval, stop);
+        co_await clock->sleep(std::chrono::milliseconds(PollInterval), stop);
     }
 }
 
@@ -115,7 +115,8 @@ QCoro::Task<> AppModel::refreshLogBadge()
 
 QCoro::Task<> AppModel::pollLogBadge(std::shared_ptr<StopToken> stop)
 {
-    const QList<LogLine> lines = co_await FrigateApi::fetchLogs(*m_client, QStringLiteral("frigate"), LogBadgeTail);
+    const QString service = QStringLiteral("frigate");
+    const QList<LogLine> lines = co_await FrigateApi::fetchLogs(*m_client, service, LogBadgeTail);
     if (stop->isStopped())
         co_return;
     // A failed read answers no lines; the badge keeps its value then.
@@ -167,7 +168,8 @@ QCoro::Task<> AppModel::markReviewed(QStringList ids, bool reviewed)
     const auto life = m_life;
     for (qsizetype from = 0; from < ids.size(); from += MarkChunkSize) {
         // A failed chunk is left for the next marking; the others still go out.
-        co_await FrigateApi::markReviewedChunk(*m_client, ids.mid(from, MarkChunkSize), reviewed);
+        const QStringList chunk = ids.mid(from, MarkChunkSize);
+        co_await FrigateApi::markReviewedChunk(*m_client, chunk, reviewed);
         if (life->isStopped())
             co_return;
     }
@@ -179,7 +181,7 @@ QCoro::Task<> AppModel::refetchUnseenAfterMarking()
 {
     const auto life = m_life;
     PollingClock *clock = m_clock;
-    co_await clock->sleep(UnseenRefetchDelay, life);
+    co_await clock->sleep(std::chrono::milliseconds(UnseenRefetchDelay), life);
     if (life->isStopped())
         co_return;
     // The server caches summaries for a few seconds; this answer must include the marks.
@@ -205,7 +207,8 @@ QCoro::Task<> AppModel::markAllReviewed()
             break;
         query.before = items.value().last().start_time;
     }
-    co_await markReviewed(ids, true);
+    const bool reviewed = true;
+    co_await markReviewed(ids, reviewed);
 }
 
 // --- Aspect ratios ---

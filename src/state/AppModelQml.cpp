@@ -4,9 +4,18 @@
 
 // --- QML entry points ---
 
+namespace {
+// The login and settings forms send an empty password when none was typed.
+std::optional<QString> typedPassword(const QVariantMap &fields)
+{
+    const QString password = fields.value(QStringLiteral("password")).toString();
+    return password.isEmpty() ? std::nullopt : std::optional<QString>(password);
+}
+} // namespace
+
 QCoro::QmlTask AppModel::connect(const QString &password)
 {
-    return connect(password.isEmpty() ? std::nullopt : std::optional<QString>(password));
+    return connect(typedPassword({{QStringLiteral("password"), password}}));
 }
 
 std::optional<ServerSettings> AppModel::serverWithIdText(const QString &idText) const
@@ -60,8 +69,11 @@ QCoro::Task<> AppModel::forgetSecretsIfUserChanged(const ServerSettings &server)
     if (!stored || stored->username == server.username)
         co_return;
     const auto life = m_life;
-    if (server.id == m_client->settings().id)
+    if (server.id == m_client->settings().id) {
+        // The session cookie would sign the old account in just as well as the token.
+        m_client->clearCookies();
         co_await m_client->dropToken();
+    }
     if (life->isStopped())
         co_return;
     co_await m_client->forgetCredentials(server.id);
@@ -90,8 +102,8 @@ QCoro::Task<bool> AppModel::saveServerAndConnectFields(QVariantMap fields)
     if (life->isStopped())
         co_return false;
     selectServer(idText);
-    const QString password = fields.value(QStringLiteral("password")).toString();
-    co_await connect(password.isEmpty() ? std::nullopt : std::optional<QString>(password));
+    const std::optional<QString> typed = typedPassword(fields);
+    co_await connect(typed);
     co_return !life->isStopped() && m_isLoggedIn;
 }
 
@@ -127,7 +139,8 @@ QCoro::Task<bool> AppModel::hasSavedPasswordFor(QString idText)
     const auto id = uuidFromText(idText);
     if (!id)
         co_return false;
-    const auto saved = co_await m_secrets->readSecret(StateKeys::passwordAccount(*id));
+    const QString account = StateKeys::passwordAccount(*id);
+    const auto saved = co_await m_secrets->readSecret(account);
     co_return saved.has_value();
 }
 
@@ -165,8 +178,8 @@ QCoro::Task<bool> AppModel::saveSettingsAndReconnectFields(QVariantMap fields)
     if (life->isStopped())
         co_return false;
     setSettings(updated);
-    const QString password = fields.value(QStringLiteral("password")).toString();
-    co_await connect(password.isEmpty() ? std::nullopt : std::optional<QString>(password));
+    const std::optional<QString> typed = typedPassword(fields);
+    co_await connect(typed);
     co_return !life->isStopped() && m_isLoggedIn;
 }
 
