@@ -31,7 +31,10 @@ int main(int argc, char *argv[])
                      [] { QCoreApplication::exit(1); }, Qt::QueuedConnection);
     // The server list must be loaded (and an older store migrated) before the first screen decides
     // between login, picker and tabs.
-    model.initialize().then([&engine] { engine.load(QUrl(QStringLiteral("qrc:/Kestrova/Main.qml"))); });
+    model.initialize().then([&engine, &model] {
+        engine.load(QUrl(QStringLiteral("qrc:/Kestrova/Main.qml")));
+        return model.bootstrap();
+    });
     const int status = app.exec();
     RemoteImageCache::setClient(nullptr);
     return status;
