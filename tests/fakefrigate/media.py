@@ -94,7 +94,10 @@ def encode_arguments(scene, name: str, camera: dict, output: Path) -> list:
     if name not in VIDEO_ONLY:
         args += ["-c:a", "aac", "-b:a", "64k", "-ac", "1"]
     if camera["codec"] == "hevc":
-        args += ["-movflags", "frag_keyframe+empty_moov+default_base_moof", "-f", "mp4", str(output)]
+        # Without an explicit edit list the muxer hides the AAC priming in the first video frame's
+        # duration, so every later frame would sit 21 ms off the frame grid.
+        args += ["-use_editlist", "1", "-movflags", "frag_keyframe+empty_moov+default_base_moof", "-f", "mp4",
+                 str(output)]
     else:
         args += ["-f", "mpegts", str(output)]
     return args

@@ -78,26 +78,33 @@ private slots:
         QTest::addColumn<QString>("version");
         QTest::addColumn<QString>("camera");
         QTest::addColumn<double>("aspect");
-        QTest::newRow("H.264 in MPEG-TS, 0.16") << "0.16" << "front_door" << 16.0 / 9;
-        QTest::newRow("H.265 in fMP4, 0.16") << "0.16" << "driveway" << 16.0 / 9;
-        QTest::newRow("MPEG-TS from the 10 s file start, 0.14") << "0.14" << "front_door" << 16.0 / 9;
-        QTest::newRow("fMP4 from the 10 s file start, 0.15") << "0.15" << "driveway" << 16.0 / 9;
-        QTest::newRow("video without sound") << "0.16" << "back_yard" << 4.0 / 3;
+        QTest::addColumn<int>("loopPhase"); // where the span starts in the recordings' minute; -1: anywhere
+        QTest::newRow("H.264 in MPEG-TS, 0.16") << "0.16" << "front_door" << 16.0 / 9 << -1;
+        QTest::newRow("H.265 in fMP4, 0.16") << "0.16" << "driveway" << 16.0 / 9 << -1;
+        QTest::newRow("MPEG-TS from the 10 s file start, 0.14") << "0.14" << "front_door" << 16.0 / 9 << -1;
+        QTest::newRow("fMP4 from the 10 s file start, 0.15") << "0.15" << "driveway" << 16.0 / 9 << -1;
+        QTest::newRow("MPEG-TS across a minute, 0.14") << "0.14" << "front_door" << 16.0 / 9 << 53;
+        QTest::newRow("fMP4 across a minute, 0.15") << "0.15" << "driveway" << 16.0 / 9 << 53;
+        QTest::newRow("video without sound") << "0.16" << "back_yard" << 4.0 / 3 << -1;
     }
     void playsRecordingOverHttps()
     {
         QFETCH(QString, version);
         QFETCH(QString, camera);
         QFETCH(double, aspect);
+        QFETCH(int, loopPhase);
         PlaybackRig rig;
         QVERIFY(rig.start({.version = version, .tls = true}));
         PlayerRequest request;
-        request.items = {PlaybackRig::recentItem(camera, 900 + 7, 23)};
+        request.items = {loopPhase < 0 ? PlaybackRig::recentItem(camera, 900 + 7, 23)
+                                       : PlaybackRig::itemAtPhase(camera, loopPhase, 23)};
         const PlaybackItem item = request.items.first();
 
         Screen screen;
+        if (loopPhase >= 0)
+            screen.controller.cycleRate(); // 2x through the minute's end
         QVERIFY(screen.controller.loadCurrent(rig.client.get(), request));
-        QVERIFY(screen.waitForPictures(20));
+        QVERIFY(screen.waitForPictures(loopPhase < 0 ? 20 : 200));
         QTRY_VERIFY(screen.controller.isPlaying() && !screen.controller.isBuffering());
 
         const double expectedDuration = item.end - RecordingTimeline::origin(version, item);
