@@ -190,8 +190,28 @@ bool DemuxSession::handleVideoPacket(const AVPacket *packet)
             handleAudioPacket(early.get());
         m_earlyAudio.clear();
     }
+    if (!m_targetReached && !m_closingIn && !collectTowardsTarget(packet))
+        return true;
     m_waitingVideo.emplace_back(av_packet_clone(packet));
     return decodeWaitingVideo(waitingVideoSeconds() > MaxVideoBacklog);
+}
+
+// Before the target only the picture group that holds it needs decoding: packets are kept
+// undecoded, and a key frame at or before the target makes the packets before it useless.
+// Answers true once a packet lies past the target, so that the kept group gets decoded.
+bool DemuxSession::collectTowardsTarget(const AVPacket *packet)
+{
+    const int64_t stamp = packet->pts != AV_NOPTS_VALUE ? packet->pts : packet->dts;
+    const double time = stamp == AV_NOPTS_VALUE ? m_spec.target : seconds(stamp, m_videoStream) - *m_origin;
+    const bool beforeTarget = time <= m_spec.target + TargetTolerance;
+    if (beforeTarget && (packet->flags & AV_PKT_FLAG_KEY))
+        m_waitingVideo.clear();
+    if (beforeTarget) {
+        m_waitingVideo.emplace_back(av_packet_clone(packet));
+        return false;
+    }
+    m_closingIn = true;
+    return true;
 }
 
 // Pictures are decoded only when the screen has room for them; meanwhile reading goes on, so

@@ -49,6 +49,7 @@ private:
     CodecContextPtr openDecoder(const AVStream *stream, bool video) const;
     bool readLoop();
     bool handleVideoPacket(const AVPacket *packet);
+    bool collectTowardsTarget(const AVPacket *packet);
     bool decodeWaitingVideo(bool mayWait);
     double waitingVideoSeconds() const;
     bool handleAudioPacket(const AVPacket *packet);
@@ -75,6 +76,7 @@ private:
     FramePtr m_candidate;           // latest picture before the target, shown when the target has none
     double m_candidateTime = 0;
     bool m_targetReached = false;
+    bool m_closingIn = false;       // a packet past the target was read: decode from the kept key frame
     int m_framesEmitted = 0;
     double m_frameDuration = 1.0 / 15;
 };
