@@ -118,7 +118,7 @@ bool needsBt709Fix(const QVideoFrameFormat &format)
     return eightBit && format.colorSpace() == QVideoFrameFormat::ColorSpace_BT709;
 }
 
-// `levels` holds one table per interleaved component (one for a planar plane, Cb and Cr for NV12).
+// `levels` holds the table of a planar plane, or the two of an interleaved Cb/Cr plane (NV12).
 void copyPlane(uchar *to, int toStride, const uint8_t *from, int fromStride, int rowBytes, int rows,
                const QList<const Levels *> &levels)
 {
@@ -129,9 +129,17 @@ void copyPlane(uchar *to, int toStride, const uint8_t *from, int fromStride, int
             std::memcpy(target, source, size_t(rowBytes));
             continue;
         }
-        const int components = int(levels.size());
-        for (int i = 0; i < rowBytes; ++i)
-            target[i] = (*levels[i % components])[source[i]];
+        const Levels &first = *levels.first();
+        if (levels.size() == 1) {
+            for (int i = 0; i < rowBytes; ++i)
+                target[i] = first[source[i]];
+            continue;
+        }
+        const Levels &second = *levels.last();
+        for (int i = 0; i + 1 < rowBytes; i += 2) {
+            target[i] = first[source[i]];
+            target[i + 1] = second[source[i + 1]];
+        }
     }
 }
 
