@@ -390,6 +390,26 @@ private slots:
         QVERIFY(screen.waitForPictures(5));
     }
 
+    void failureOfALaterSegment()
+    {
+        PlaybackRig rig;
+        QVERIFY(rig.start({.version = QStringLiteral("0.16")}));
+        rig.server.addFault({{"path", "seg-3-"}, {"drop", true}});
+        PlayerRequest request;
+        request.items = {PlaybackRig::recentItem(QStringLiteral("back_yard"), 900, 40)};
+        Screen screen;
+        for (int i = 0; i < 3; ++i)
+            screen.controller.cycleRate(); // 8x
+        QVERIFY(screen.controller.loadCurrent(rig.client.get(), request));
+        QTRY_VERIFY_WITH_TIMEOUT(screen.controller.hasError(), LoadTimeoutMs);
+        QCOMPARE(screen.controller.errorText(), QStringLiteral("Frigate server unreachable."));
+        // What arrived before the broken segment was played, up to it.
+        QVERIFY(!screen.shown.isEmpty());
+        QVERIFY2(screen.shown.last() > 15 && screen.shown.last() < 20, qPrintable(QString::number(screen.shown.last())));
+        QTRY_VERIFY(!screen.controller.isPlaying());
+        QCOMPARE(screen.controller.finishedCount(), 0);
+    }
+
     void motionBoxesFollowTheObject()
     {
         PlaybackRig rig;
