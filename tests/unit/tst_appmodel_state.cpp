@@ -7,6 +7,8 @@
 #include "state/ServerList.h"
 
 #include <QJSEngine>
+#include <QQmlComponent>
+#include <QQmlEngine>
 #include <QSignalSpy>
 #include <QtTest>
 
@@ -457,6 +459,49 @@ private slots:
         runTask(rig.model->markReviewed({}, true));
         QCOMPARE(rig.model->reviewRevision(), 0);
         QVERIFY(rig.clock.requested().isEmpty());
+    }
+
+    // What the login and picker screens do: call an entry point and wait for its answer.
+    void qmlCallsResolve()
+    {
+        const ServerSettings first = makeServer("one", "10.0.0.1", "admin");
+        const ServerSettings second = makeServer("two", "10.0.0.2", "admin");
+        Rig rig(listOf({first, second}));
+        rig.setSecret(StateKeys::passwordAccount(second.id), "pw");
+        AppModel::setInstance(rig.model.get());
+        qmlRegisterSingletonType<AppModel>("KestrovaTest", 1, 0, "AppModel", &AppModel::create);
+
+        QQmlEngine engine;
+        QQmlComponent component(&engine);
+        component.setData(R"(
+            import QtQml
+            import KestrovaTest
+            QtObject {
+                property var saved: []
+                property string savedId: ""
+                property string secondId: AppModel.servers[1].idText
+                property string currentName: AppModel.settings.serverName
+                property string defaultId: AppModel.defaultID
+                Component.onCompleted: {
+                    for (const server of AppModel.servers)
+                        AppModel.hasSavedPassword(server.idText).then(function (has) { saved = saved.concat([has]) })
+                    AppModel.saveServer({ serverName: "three", internalURL: " 10.0.0.3 " })
+                        .then(function (id) { savedId = id })
+                }
+            })", QUrl());
+        std::unique_ptr<QObject> object(component.create());
+        QVERIFY2(object, qPrintable(component.errorString()));
+        QCOMPARE(object->property("secondId").toString(), second.idText());
+        QCOMPARE(object->property("currentName").toString(), QStringLiteral("one"));
+        rig.model->selectServer(second);
+        QCOMPARE(object->property("currentName").toString(), QStringLiteral("two"));
+        QCOMPARE(object->property("defaultId").toString(), QString());
+        QTRY_COMPARE(object->property("saved").toList(), (QVariantList{false, true}));
+        QTRY_VERIFY(!object->property("savedId").toString().isEmpty());
+        const auto third = rig.stored().server(*uuidFromText(object->property("savedId").toString()));
+        QVERIFY(third);
+        QCOMPARE(third->internalURL, QStringLiteral("10.0.0.3"));
+        AppModel::setInstance(nullptr);
     }
 
     void qmlSingletonIsTheProcessInstance()
