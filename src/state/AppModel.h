@@ -219,7 +219,7 @@ private:
     // The listed server named by fields.id, a new one with that id, or a new one.
     ServerSettings serverForFields(const QVariantMap &fields) const;
     static ServerSettings withFields(ServerSettings server, const QVariantMap &fields);
-    QCoro::Task<> forgetSecretsIfUserChanged(const ServerSettings &server);
+    QCoro::Task<> forgetSecretsIfUserChanged(ServerSettings server);
     QCoro::Task<bool> saveSettingsAndReconnectFields(QVariantMap fields);
     QCoro::Task<> refreshUnseenThenReload();
     QCoro::Task<bool> hasSavedPasswordFor(QString idText);

@@ -7,8 +7,6 @@ namespace {
 const QString MinimumVersion = QStringLiteral("0.14");
 }
 
-// --- Connection ---
-
 QCoro::Task<> AppModel::bootstrap()
 {
     if (m_didBootstrap || m_isLoggedIn)

@@ -2,8 +2,6 @@
 #include "state/AppModel.h"
 #include "state/SecretStore.h"
 
-// --- QML entry points ---
-
 namespace {
 // The login and settings forms send an empty password when none was typed.
 std::optional<QString> typedPassword(const QVariantMap &fields)
@@ -63,7 +61,7 @@ ServerSettings AppModel::withFields(ServerSettings server, const QVariantMap &fi
 
 // Secrets of the old account must not sign in the new one, neither from the store nor from
 // the token the client already holds.
-QCoro::Task<> AppModel::forgetSecretsIfUserChanged(const ServerSettings &server)
+QCoro::Task<> AppModel::forgetSecretsIfUserChanged(ServerSettings server)
 {
     const auto stored = server.id == m_settings.id ? std::optional(m_settings) : m_servers.server(server.id);
     if (!stored || stored->username == server.username)
