@@ -9,6 +9,7 @@
 #include <QImageReader>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QPointer>
 #include <QTimeZone>
 #include <cmath>
 
@@ -54,7 +55,8 @@ QCoro::Task<Result<ServerConfig>> loadConfig(FrigateClient &client)
 QCoro::Task<std::optional<StatsSnapshot>> fetchStats(FrigateClient &client)
 {
     const QString path = QStringLiteral("api/stats");
-    const auto json = co_await getQuietly(client, path, {});
+    const QueryItems noQuery;
+    const auto json = co_await getQuietly(client, path, noQuery);
     if (!json || !json->isObject())
         co_return std::nullopt;
     co_return decodeStats(json->toObject());
@@ -218,16 +220,23 @@ QCoro::Task<QList<TrackedObject>> fetchTrackedObjects(FrigateClient &client, Rev
         }
     }
 
+    // The client may go away with its model while these requests run.
+    const QPointer<FrigateClient> guard(&client);
     QList<TrackedObject> tracks;
     const QStringList ids = item.data.detections.mid(0, MaxTrackedDetections);
     for (const QString &id : ids) {
         const QString eventPath = QStringLiteral("api/events/") + id;
-        const auto event = co_await getQuietly(client, eventPath, {});
+        const QueryItems noQuery;
+        const auto event = co_await getQuietly(client, eventPath, noQuery);
+        if (!guard)
+            co_return {};
         if (!event || !event->isObject())
             continue;
         const QueryItems timelineQuery{{QStringLiteral("source_id"), id}, {QStringLiteral("limit"), QStringLiteral("500")}};
         const QString timelinePath = QStringLiteral("api/timeline");
         const auto timeline = co_await getQuietly(client, timelinePath, timelineQuery);
+        if (!guard)
+            co_return {};
         const QJsonArray rows = timeline && timeline->isArray() ? timeline->toArray() : QJsonArray();
         const double now = QDateTime::currentMSecsSinceEpoch() / 1000.0;
         if (auto track = buildTrackedObject(id, event->toObject(), rows, offsetMs, now))

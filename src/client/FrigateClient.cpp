@@ -157,7 +157,8 @@ QCoro::Task<> FrigateClient::ensureTokenLoaded()
     if (m_tokenLoaded || !m_secrets)
         co_return;
     const QUuid id = m_settings.id;
-    const auto stored = co_await m_secrets->readSecret(secretKey("token"));
+    const QString account = secretKey("token");
+    const auto stored = co_await m_secrets->readSecret(account);
     if (m_settings.id != id || m_tokenLoaded)
         co_return;
     m_tokenLoaded = true;
@@ -228,7 +229,10 @@ QCoro::Task<bool> FrigateClient::probe(QUrl base, double timeoutSeconds)
         path += QLatin1Char('/');
     url.setPath(path + QStringLiteral("api/version"));
 
-    const Reply reply = co_await send(QNetworkRequest(url), "GET", {}, BodyLimit::Text, timeoutSeconds, nullptr);
+    const QNetworkRequest request(url);
+    const QByteArray method("GET");
+    const QByteArray noBody;
+    const Reply reply = co_await send(request, method, noBody, BodyLimit::Text, timeoutSeconds, nullptr);
     if (reply.status > 0)
         co_return reply.status != 400;
 
@@ -279,7 +283,8 @@ QCoro::Task<Status> FrigateClient::signIn(QString password)
                                   {QStringLiteral("password"), password}};
     const QByteArray body = QJsonDocument(credentials).toJson(QJsonDocument::Compact);
 
-    const Reply reply = co_await send(request, "POST", body, BodyLimit::Json, DefaultTimeout, nullptr);
+    const QByteArray method("POST");
+    const Reply reply = co_await send(request, method, body, BodyLimit::Json, DefaultTimeout, nullptr);
     if (reply.cancelled)
         co_return FrigateError::cancelled();
     switch (reply.status) {
@@ -308,8 +313,11 @@ QCoro::Task<Status> FrigateClient::signIn(QString password)
         const QString token = QString::fromUtf8(cookie.value());
         setToken(token);
         m_tokenLoaded = true;
-        if (m_secrets)
-            co_await m_secrets->writeSecret(token, secretKey("token"));
+        if (m_secrets) {
+            const std::optional<QString> value = token;
+            const QString account = secretKey("token");
+            co_await m_secrets->writeSecret(value, account);
+        }
         co_return std::nullopt;
     }
     co_await dropToken();
@@ -320,8 +328,11 @@ QCoro::Task<> FrigateClient::dropToken()
 {
     setToken(std::nullopt);
     m_tokenLoaded = true;
-    if (m_secrets)
-        co_await m_secrets->writeSecret(std::nullopt, secretKey("token"));
+    if (!m_secrets)
+        co_return;
+    const std::optional<QString> none;
+    const QString account = secretKey("token");
+    co_await m_secrets->writeSecret(none, account);
 }
 
 QCoro::Task<> FrigateClient::forgetCredentials(QUuid serverId)
@@ -329,8 +340,11 @@ QCoro::Task<> FrigateClient::forgetCredentials(QUuid serverId)
     if (!m_secrets)
         co_return;
     const QString id = uuidText(serverId);
-    co_await m_secrets->writeSecret(std::nullopt, QStringLiteral("token.") + id);
-    co_await m_secrets->writeSecret(std::nullopt, QStringLiteral("password.") + id);
+    const std::optional<QString> none;
+    const QString tokenAccount = QStringLiteral("token.") + id;
+    const QString passwordAccount = QStringLiteral("password.") + id;
+    co_await m_secrets->writeSecret(none, tokenAccount);
+    co_await m_secrets->writeSecret(none, passwordAccount);
 }
 
 QCoro::Task<std::optional<QString>> FrigateClient::fetchVersion()
@@ -422,7 +436,8 @@ QCoro::Task<Result<QByteArray>> FrigateClient::requestWithReSignIn(ApiRequest sp
     if (outcome || !spec.allowReSignIn || outcome.error().kind() != FrigateError::Kind::Unauthorized || !m_secrets)
         co_return outcome;
 
-    const auto password = co_await m_secrets->readSecret(secretKey("password"));
+    const QString account = secretKey("password");
+    const auto password = co_await m_secrets->readSecret(account);
     const QDateTime now = m_clock();
     const bool quietEnough = !m_lastLoginAttempt.isValid() || m_lastLoginAttempt.secsTo(now) > ReSignInQuietSeconds;
     if (!password || !quietEnough)

@@ -267,7 +267,7 @@ private slots:
         clock.start();
         QVERIFY(runTask(rig.client->findServer()));
         QCOMPARE(rig.client->mode(), ConnectionMode::Remote);
-        QVERIFY2(clock.elapsed() >= 2400 && clock.elapsed() < 7000, qPrintable(QString::number(clock.elapsed())));
+        QVERIFY2(clock.elapsed() >= 2000 && clock.elapsed() < 7000, qPrintable(QString::number(clock.elapsed())));
     }
 
     void certificatePinning()
