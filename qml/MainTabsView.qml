@@ -30,7 +30,7 @@ Item {
     }
     Component {
         id: settingsScreen
-        PlaceholderScreen { title: qsTr("Settings"); symbol: "gearshape.fill"; bottomInset: root.bottomInset }
+        SettingsScreen { bottomInset: root.bottomInset }
     }
 
     // In tab order.
