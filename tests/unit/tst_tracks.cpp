@@ -1,6 +1,7 @@
 #include "client/TrackBuilding.h"
 
 #include <QJsonDocument>
+#include "TestJson.h"
 #include <QTest>
 #include <cmath>
 
@@ -10,14 +11,6 @@ Q_DECLARE_METATYPE(TrackedObject)
 
 namespace {
 
-QJsonValue json(const char *text)
-{
-    QJsonParseError error;
-    const QJsonDocument document = QJsonDocument::fromJson(QByteArray("[") + text + "]", &error);
-    if (error.error != QJsonParseError::NoError)
-        qFatal("bad test JSON: %s", text);
-    return document.array().at(0);
-}
 
 bool near(double a, double b)
 {

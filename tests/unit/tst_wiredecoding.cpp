@@ -2,6 +2,7 @@
 
 #include <QJsonArray>
 #include <QJsonDocument>
+#include "TestJson.h"
 #include <QTest>
 #include <cmath>
 
@@ -12,14 +13,6 @@ Q_DECLARE_METATYPE(OptionalRect)
 
 namespace {
 
-QJsonValue json(const char *text)
-{
-    QJsonParseError error;
-    const QJsonDocument document = QJsonDocument::fromJson(QByteArray("[") + text + "]", &error);
-    if (error.error != QJsonParseError::NoError)
-        qFatal("bad test JSON: %s", text);
-    return document.array().at(0);
-}
 
 QJsonObject object(const char *text)
 {
