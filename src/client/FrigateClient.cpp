@@ -393,27 +393,27 @@ QNetworkRequest FrigateClient::authorizedRequest(const QUrl &url) const
     return request;
 }
 
-QCoro::Task<Result<QByteArray>> FrigateClient::sendOnce(const ApiRequest &spec, QIODevice *sink)
+QCoro::Task<Result<QByteArray>> FrigateClient::sendOnce(const ApiRequest &call, QIODevice *sink)
 {
-    const auto url = makeURL(spec.path, spec.query);
+    const auto url = makeURL(call.path, call.query);
     if (!url)
         co_return FrigateError::notConfigured();
     QNetworkRequest request = authorizedRequest(*url);
     QByteArray body;
-    if (spec.body) {
+    if (call.body) {
         request.setHeader(QNetworkRequest::ContentTypeHeader, QByteArrayLiteral("application/json"));
-        body = spec.body->isArray() ? QJsonDocument(spec.body->toArray()).toJson(QJsonDocument::Compact)
-                                    : QJsonDocument(spec.body->toObject()).toJson(QJsonDocument::Compact);
+        body = call.body->isArray() ? QJsonDocument(call.body->toArray()).toJson(QJsonDocument::Compact)
+                                    : QJsonDocument(call.body->toObject()).toJson(QJsonDocument::Compact);
     }
-    for (const auto &[name, value] : spec.headers)
+    for (const auto &[name, value] : call.headers)
         request.setRawHeader(name, value);
 
-    const Reply reply = co_await send(request, spec.method, body, spec.maxBytes,
-                                      spec.timeoutSeconds.value_or(DefaultTimeout), sink);
+    const Reply reply = co_await send(request, call.method, body, call.maxBytes,
+                                      call.timeoutSeconds.value_or(DefaultTimeout), sink);
     if (reply.cancelled)
         co_return FrigateError::cancelled();
     if (reply.tooLarge)
-        co_return FrigateError::decoding(tr("the answer is larger than %1 MB").arg(spec.maxBytes >> 20));
+        co_return FrigateError::decoding(tr("the answer is larger than %1 MB").arg(call.maxBytes >> 20));
     if (reply.sinkFailed)
         co_return FrigateError::decoding(tr("the download could not be written to disk"));
     if (reply.status == 0)
@@ -425,15 +425,15 @@ QCoro::Task<Result<QByteArray>> FrigateClient::sendOnce(const ApiRequest &spec, 
     co_return FrigateError::http(reply.status);
 }
 
-QCoro::Task<Result<QByteArray>> FrigateClient::request(ApiRequest spec)
+QCoro::Task<Result<QByteArray>> FrigateClient::request(ApiRequest call)
 {
-    co_return co_await requestWithReSignIn(std::move(spec), nullptr);
+    co_return co_await requestWithReSignIn(std::move(call), nullptr);
 }
 
-QCoro::Task<Result<QByteArray>> FrigateClient::requestWithReSignIn(ApiRequest spec, QIODevice *sink)
+QCoro::Task<Result<QByteArray>> FrigateClient::requestWithReSignIn(ApiRequest call, QIODevice *sink)
 {
-    Result<QByteArray> outcome = co_await sendOnce(spec, sink);
-    if (outcome || !spec.allowReSignIn || outcome.error().kind() != FrigateError::Kind::Unauthorized || !m_secrets)
+    Result<QByteArray> outcome = co_await sendOnce(call, sink);
+    if (outcome || !call.allowReSignIn || outcome.error().kind() != FrigateError::Kind::Unauthorized || !m_secrets)
         co_return outcome;
 
     const QString account = secretKey("password");
@@ -443,15 +443,15 @@ QCoro::Task<Result<QByteArray>> FrigateClient::requestWithReSignIn(ApiRequest sp
     if (!password || !quietEnough)
         co_return outcome;
 
-    qCInfo(lcClient) << "signing in again after 401 on" << spec.path;
+    qCInfo(lcClient) << "signing in again after 401 on" << call.path;
     if (const Status failure = co_await signIn(*password))
         co_return *failure;
-    spec.allowReSignIn = false;
+    call.allowReSignIn = false;
     if (auto *file = qobject_cast<QFile *>(sink))
         file->resize(0);
     if (sink)
         sink->seek(0);
-    co_return co_await sendOnce(spec, sink);
+    co_return co_await sendOnce(call, sink);
 }
 
 QCoro::Task<Result<QJsonValue>> FrigateClient::getJSON(QString path, QueryItems query)

@@ -41,30 +41,30 @@ FIELD_TYPES = {"method": str, "status": int, "body": str, "content_type": str, "
                "drop": bool, "huge": int, "times": int}
 
 
-def parse_fault(spec, fault_id: int) -> Fault:
-    if not isinstance(spec, dict):
+def parse_fault(request_fault, fault_id: int) -> Fault:
+    if not isinstance(request_fault, dict):
         raise ValueError("the body must be a JSON object")
-    if not isinstance(spec.get("path"), str):
+    if not isinstance(request_fault.get("path"), str):
         raise ValueError('"path" (a regular expression) is required')
-    unknown = set(spec) - set(FIELD_TYPES) - {"path"}
+    unknown = set(request_fault) - set(FIELD_TYPES) - {"path"}
     if unknown:
         raise ValueError(f"unknown keys: {sorted(unknown)}")
     for name, kind in FIELD_TYPES.items():
-        value = spec.get(name)
+        value = request_fault.get(name)
         if value is None:
             continue
         if (isinstance(value, bool) and kind is not bool) or not isinstance(value, kind):
             raise ValueError(f'"{name}" has the wrong type')
     try:
-        pattern = re.compile(spec["path"])
+        pattern = re.compile(request_fault["path"])
     except re.error as error:
         raise ValueError(f"bad path pattern: {error}") from None
-    times = spec.get("times")
+    times = request_fault.get("times")
     if times is not None and times < 1:
         raise ValueError('"times" must be at least 1')
-    return Fault(id=fault_id, pattern=pattern, method=(spec.get("method") or "").upper() or None,
-                 status=spec.get("status"), body=spec.get("body"), content_type=spec.get("content_type"),
-                 delay=float(spec.get("delay") or 0.0), drop=bool(spec.get("drop")), huge=spec.get("huge") or 0,
+    return Fault(id=fault_id, pattern=pattern, method=(request_fault.get("method") or "").upper() or None,
+                 status=request_fault.get("status"), body=request_fault.get("body"), content_type=request_fault.get("content_type"),
+                 delay=float(request_fault.get("delay") or 0.0), drop=bool(request_fault.get("drop")), huge=request_fault.get("huge") or 0,
                  times=times)
 
 
@@ -73,8 +73,8 @@ class Faults:
         self.active: List[Fault] = []
         self.next_id = 1
 
-    def add(self, spec) -> Fault:
-        fault = parse_fault(spec, self.next_id)
+    def add(self, request_fault) -> Fault:
+        fault = parse_fault(request_fault, self.next_id)
         self.next_id += 1
         self.active.append(fault)
         return fault
@@ -154,9 +154,9 @@ async def _json(request):
 
 
 async def add_fault(request):
-    spec = await _json(request)
+    request_fault = await _json(request)
     try:
-        fault = request.app["faults"].add(spec)
+        fault = request.app["faults"].add(request_fault)
     except ValueError as error:
         return _error(str(error))
     return web.json_response({"id": fault.id})
@@ -272,21 +272,21 @@ async def get_state(request):
 async def append_logs(request):
     """Adds lines to a service log: raw lines as written by s6, or one message formatted for that service."""
     ctx = request.app["ctx"]
-    spec = await _json(request)
-    if not isinstance(spec, dict) or spec.get("service") not in logtext.SERVICES:
+    request_fault = await _json(request)
+    if not isinstance(request_fault, dict) or request_fault.get("service") not in logtext.SERVICES:
         return _error('"service" must be one of frigate, go2rtc, nginx')
-    lines = spec.get("lines")
+    lines = request_fault.get("lines")
     if lines is None:
-        message = spec.get("message")
+        message = request_fault.get("message")
         if not isinstance(message, str):
             return _error('give "lines" (list of texts) or "message" (text)')
-        lines = [logtext.formatted(spec["service"], time.time(), spec.get("level", "ERROR"),
-                                   spec.get("logger", "frigate.app"), message)]
+        lines = [logtext.formatted(request_fault["service"], time.time(), request_fault.get("level", "ERROR"),
+                                   request_fault.get("logger", "frigate.app"), message)]
     if not isinstance(lines, list) or not all(isinstance(line, str) for line in lines):
         return _error('"lines" must be a list of texts')
     for line in lines:
-        ctx.logs.append(spec["service"], line)
-    return web.json_response({"lines": len(ctx.logs.files[spec["service"]])})
+        ctx.logs.append(request_fault["service"], line)
+    return web.json_response({"lines": len(ctx.logs.files[request_fault["service"]])})
 
 
 def add_routes(app: web.Application):
