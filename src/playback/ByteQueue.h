@@ -27,7 +27,6 @@ public:
     void abort();
 
     qint64 buffered() const;
-    qint64 highWater() const { return m_highWater; }
     bool full() const { return buffered() >= m_highWater; }
     State state() const;
     QString failure() const;

@@ -54,7 +54,6 @@ public:
     double duration() const { return m_playlist.duration(); }
     QSize presentationSize() const { return m_presentationSize; }
     TimeControl timeControl() const;
-    const HlsMediaPlaylist &playlist() const { return m_playlist; }
 
     // The picture on screen: its item time and a BGRA copy.
     std::optional<double> shownTime() const;

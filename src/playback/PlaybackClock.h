@@ -11,7 +11,6 @@ public:
     double time() const;
     void setTime(double seconds);
     void setRate(double rate);
-    double rate() const { return m_rate; }
     void setRunning(bool running);
     bool running() const { return m_running; }
 

@@ -30,9 +30,6 @@ public:
 
     void start();
 
-    // Segment requests started so far (the init section counts as one).
-    int requestsStarted() const { return m_next; }
-
 private:
     struct Fetch
     {
