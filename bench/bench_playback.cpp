@@ -170,13 +170,13 @@ void decodeCost(const QString &codec)
     QFile file(path);
     if (path.isEmpty() || !file.open(QIODevice::ReadOnly))
         return;
-    SessionSpec spec;
-    spec.bytes = std::make_shared<ByteQueue>(1LL << 40);
-    spec.frames = std::make_shared<FrameQueue>(3);
-    spec.control = std::make_shared<SessionControl>();
-    spec.fragmentedMp4 = codec == QLatin1String("hevc");
-    spec.bytes->append(file.readAll());
-    spec.bytes->finish();
+    SessionSetup setup;
+    setup.bytes = std::make_shared<ByteQueue>(1LL << 40);
+    setup.frames = std::make_shared<FrameQueue>(3);
+    setup.control = std::make_shared<SessionControl>();
+    setup.fragmentedMp4 = codec == QLatin1String("hevc");
+    setup.bytes->append(file.readAll());
+    setup.bytes->finish();
 
     int pictures = 0;
     double lastTime = 0;
@@ -186,7 +186,7 @@ void decodeCost(const QString &codec)
     int taps = 0;
     std::thread screen([&] {
         for (;;) {
-            if (auto frame = spec.frames->pop()) {
+            if (auto frame = setup.frames->pop()) {
                 ++pictures;
                 lastTime = frame->time;
                 if (pictures % 25 == 0) { // the analyzer's tap is about 8 per second; a sample is enough
@@ -197,7 +197,7 @@ void decodeCost(const QString &codec)
                 }
                 continue;
             }
-            if (spec.frames->drained())
+            if (setup.frames->drained())
                 return;
             std::this_thread::sleep_for(std::chrono::microseconds(200));
         }
@@ -205,7 +205,7 @@ void decodeCost(const QString &codec)
     const double cpuBefore = cpuSeconds(RUSAGE_SELF);
     QElapsedTimer wall;
     wall.start();
-    DemuxSession(spec).run();
+    DemuxSession(setup).run();
     screen.join();
     const double cpu = cpuSeconds(RUSAGE_SELF) - cpuBefore - tapNs / 1e9;
     const double seconds = lastTime + 1.0 / 25;

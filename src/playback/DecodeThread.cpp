@@ -18,11 +18,11 @@ DecodeThread::~DecodeThread()
     m_thread.join();
 }
 
-void DecodeThread::start(SessionSpec spec)
+void DecodeThread::start(SessionSetup setup)
 {
     {
         std::lock_guard lock(m_mutex);
-        m_pending = std::move(spec);
+        m_pending = std::move(setup);
     }
     m_wake.notify_all();
 }
@@ -31,17 +31,17 @@ void DecodeThread::loop()
 {
     pthread_setname_np(pthread_self(), "Kestrova.media");
     for (;;) {
-        std::optional<SessionSpec> spec;
+        std::optional<SessionSetup> setup;
         {
             std::unique_lock lock(m_mutex);
             m_wake.wait(lock, [this] { return m_quit || m_pending.has_value(); });
             if (m_quit)
                 return;
-            spec.swap(m_pending);
+            setup.swap(m_pending);
         }
-        if (spec->control->aborted.load())
+        if (setup->control->aborted.load())
             continue;
-        DemuxSession session(std::move(*spec));
+        DemuxSession session(std::move(*setup));
         session.run();
     }
 }

@@ -17,14 +17,14 @@ public:
     DecodeThread(const DecodeThread &) = delete;
     DecodeThread &operator=(const DecodeThread &) = delete;
 
-    void start(SessionSpec spec);
+    void start(SessionSetup setup);
 
 private:
     void loop();
 
     std::mutex m_mutex;
     std::condition_variable m_wake;
-    std::optional<SessionSpec> m_pending;
+    std::optional<SessionSetup> m_pending;
     bool m_quit = false;
     std::thread m_thread;
 };

@@ -52,9 +52,9 @@ void routeFFmpegLog()
 
 }
 
-DemuxSession::DemuxSession(SessionSpec spec)
-    : m_spec(std::move(spec))
-    , m_converter(m_spec.audioFormat)
+DemuxSession::DemuxSession(SessionSetup setup)
+    : m_setup(std::move(setup))
+    , m_converter(m_setup.audioFormat)
 {
 }
 
@@ -71,14 +71,14 @@ DemuxSession::~DemuxSession()
 
 bool DemuxSession::aborted() const
 {
-    return m_spec.control->aborted.load();
+    return m_setup.control->aborted.load();
 }
 
 void DemuxSession::run()
 {
     if (!open()) {
         if (!aborted())
-            m_spec.frames->fail(m_spec.bytes->state() == ByteQueue::State::Failed ? m_spec.bytes->failure()
+            m_setup.frames->fail(m_setup.bytes->state() == ByteQueue::State::Failed ? m_setup.bytes->failure()
                                                                                  : PlaybackError::generic());
         return;
     }
@@ -92,21 +92,21 @@ bool DemuxSession::open()
 {
     routeFFmpegLog();
     auto *buffer = static_cast<uint8_t *>(av_malloc(IoBufferSize));
-    m_io = avio_alloc_context(buffer, IoBufferSize, 0, m_spec.bytes.get(), readBytes, nullptr, nullptr);
+    m_io = avio_alloc_context(buffer, IoBufferSize, 0, m_setup.bytes.get(), readBytes, nullptr, nullptr);
     m_format = avformat_alloc_context();
     if (!m_io || !m_format)
         return false;
     m_io->seekable = 0;
     m_format->pb = m_io;
     m_format->flags |= AVFMT_FLAG_CUSTOM_IO;
-    m_format->interrupt_callback = {interrupted, m_spec.control.get()};
-    const AVInputFormat *input = av_find_input_format(m_spec.fragmentedMp4 ? "mp4" : "mpegts");
+    m_format->interrupt_callback = {interrupted, m_setup.control.get()};
+    const AVInputFormat *input = av_find_input_format(m_setup.fragmentedMp4 ? "mp4" : "mpegts");
     const int opened = avformat_open_input(&m_format, nullptr, input, nullptr);
     if (opened < 0) {
         qCInfo(lcPlayback) << "recording could not be opened:" << averrorText(opened);
         return false;
     }
-    if (!m_spec.fragmentedMp4) {
+    if (!m_setup.fragmentedMp4) {
         // MPEG-TS announces codec parameters only in the stream itself.
         m_format->probesize = 2 << 20;
         m_format->max_analyze_duration = AV_TIME_BASE;
@@ -123,7 +123,7 @@ bool DemuxSession::open()
     const AVRational rate = av_guess_frame_rate(m_format, m_videoStream, nullptr);
     if (rate.num > 0 && rate.den > 0)
         m_frameDuration = av_q2d(av_inv_q(rate));
-    const int audio = m_spec.audio ? av_find_best_stream(m_format, AVMEDIA_TYPE_AUDIO, -1, video, nullptr, 0) : -1;
+    const int audio = m_setup.audio ? av_find_best_stream(m_format, AVMEDIA_TYPE_AUDIO, -1, video, nullptr, 0) : -1;
     if (audio >= 0) {
         m_audioStream = m_format->streams[audio];
         m_audio = openDecoder(m_audioStream, false);
@@ -142,7 +142,7 @@ CodecContextPtr DemuxSession::openDecoder(const AVStream *stream, bool video) co
     context->pkt_timebase = stream->time_base;
     if (video) {
         // Frame threads add latency; they pay off only when playing faster than real time.
-        const bool fast = m_spec.control->rate.load() > 1.0;
+        const bool fast = m_setup.control->rate.load() > 1.0;
         context->thread_count = 2;
         context->thread_type = fast ? FF_THREAD_FRAME : FF_THREAD_SLICE;
         if (!fast && stream->codecpar->video_delay == 0)
@@ -185,7 +185,7 @@ bool DemuxSession::handleVideoPacket(const AVPacket *packet)
         const int64_t stamp = packet->pts != AV_NOPTS_VALUE ? packet->pts : packet->dts;
         if (stamp == AV_NOPTS_VALUE)
             return true;
-        m_origin = seconds(stamp, m_videoStream) - m_spec.segmentStart;
+        m_origin = seconds(stamp, m_videoStream) - m_setup.segmentStart;
         for (const PacketPtr &early : m_earlyAudio)
             handleAudioPacket(early.get());
         m_earlyAudio.clear();
@@ -202,8 +202,8 @@ bool DemuxSession::handleVideoPacket(const AVPacket *packet)
 bool DemuxSession::collectTowardsTarget(const AVPacket *packet)
 {
     const int64_t stamp = packet->pts != AV_NOPTS_VALUE ? packet->pts : packet->dts;
-    const double time = stamp == AV_NOPTS_VALUE ? m_spec.target : seconds(stamp, m_videoStream) - *m_origin;
-    const bool beforeTarget = time <= m_spec.target + TargetTolerance;
+    const double time = stamp == AV_NOPTS_VALUE ? m_setup.target : seconds(stamp, m_videoStream) - *m_origin;
+    const bool beforeTarget = time <= m_setup.target + TargetTolerance;
     if (beforeTarget && (packet->flags & AV_PKT_FLAG_KEY))
         m_waitingVideo.clear();
     if (beforeTarget) {
@@ -219,7 +219,7 @@ bool DemuxSession::collectTowardsTarget(const AVPacket *packet)
 bool DemuxSession::decodeWaitingVideo(bool mayWait)
 {
     while (!m_waitingVideo.empty() && !aborted()) {
-        if (!mayWait && m_targetReached && m_spec.frames->full())
+        if (!mayWait && m_targetReached && m_setup.frames->full())
             return true;
         const PacketPtr packet = std::move(m_waitingVideo.front());
         m_waitingVideo.pop_front();
@@ -264,13 +264,13 @@ bool DemuxSession::deliverVideo(FramePtr frame)
     const double time = seconds(stamp, m_videoStream) - *m_origin;
     if (m_targetReached)
         return emitVideo(std::move(frame), time);
-    if (time < m_spec.target - TargetTolerance) {
+    if (time < m_setup.target - TargetTolerance) {
         m_candidate = std::move(frame);
         m_candidateTime = time;
         return true;
     }
     m_targetReached = true;
-    if (m_candidate && time > m_spec.target + TargetTolerance) {
+    if (m_candidate && time > m_setup.target + TargetTolerance) {
         if (!emitVideo(std::move(m_candidate), m_candidateTime))
             return false;
     }
@@ -290,7 +290,7 @@ bool DemuxSession::emitVideo(FramePtr frame, double time)
     decoded.video.setEndTime(qint64(std::llround((time + m_frameDuration) * 1e6)));
     decoded.source = shareFrame(std::move(frame));
     ++m_framesEmitted;
-    return m_spec.frames->push(std::move(decoded));
+    return m_setup.frames->push(std::move(decoded));
 }
 
 bool DemuxSession::handleAudioPacket(const AVPacket *packet)
@@ -324,11 +324,11 @@ bool DemuxSession::drainAudio()
 bool DemuxSession::emitAudio(const AVFrame *frame, double time)
 {
     const double length = double(frame->nb_samples) / frame->sample_rate;
-    if (time + length <= m_spec.target)
+    if (time + length <= m_setup.target)
         return true;
     for (AudioChunk &chunk : m_converter.convert(frame, time)) {
-        const double seconds = double(chunk.pcm.size()) / m_spec.audioFormat.bytesPerSecond();
-        m_spec.audio->push(std::move(chunk), seconds);
+        const double seconds = double(chunk.pcm.size()) / m_setup.audioFormat.bytesPerSecond();
+        m_setup.audio->push(std::move(chunk), seconds);
     }
     return !aborted();
 }
@@ -342,11 +342,11 @@ void DemuxSession::finish(bool readFailed)
         emitVideo(std::move(m_candidate), m_candidateTime);
     if (aborted())
         return;
-    if (m_spec.bytes->state() == ByteQueue::State::Failed) {
-        m_spec.frames->fail(m_spec.bytes->failure());
+    if (m_setup.bytes->state() == ByteQueue::State::Failed) {
+        m_setup.frames->fail(m_setup.bytes->failure());
     } else if (readFailed || m_framesEmitted == 0) {
-        m_spec.frames->fail(PlaybackError::generic());
+        m_setup.frames->fail(PlaybackError::generic());
     } else {
-        m_spec.frames->finish();
+        m_setup.frames->finish();
     }
 }

@@ -19,7 +19,7 @@ struct SessionControl
     std::atomic<double> rate = 1.0;
 };
 
-struct SessionSpec
+struct SessionSetup
 {
     std::shared_ptr<ByteQueue> bytes;
     std::shared_ptr<FrameQueue> frames;
@@ -37,7 +37,7 @@ struct SessionSpec
 class DemuxSession
 {
 public:
-    explicit DemuxSession(SessionSpec spec);
+    explicit DemuxSession(SessionSetup setup);
     ~DemuxSession();
     DemuxSession(const DemuxSession &) = delete;
     DemuxSession &operator=(const DemuxSession &) = delete;
@@ -62,7 +62,7 @@ private:
     bool aborted() const;
     void finish(bool readFailed);
 
-    SessionSpec m_spec;
+    SessionSetup m_setup;
     AVFormatContext *m_format = nullptr;
     AVIOContext *m_io = nullptr;
     AVStream *m_videoStream = nullptr;

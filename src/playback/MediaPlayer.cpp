@@ -168,23 +168,23 @@ void MediaPlayer::startSession(double target)
     m_control = std::make_shared<SessionControl>();
     m_control->rate = m_rate;
     m_frames->setNotify([this] { QMetaObject::invokeMethod(this, "present", Qt::QueuedConnection); });
-    SessionSpec spec;
-    spec.bytes = m_bytes;
-    spec.frames = m_frames;
-    spec.control = m_control;
+    SessionSetup setup;
+    setup.bytes = m_bytes;
+    setup.frames = m_frames;
+    setup.control = m_control;
     if (AudioOutput *output = audio()) {
         m_audioQueue = std::make_shared<AudioQueue>();
         output->begin(m_audioQueue);
-        spec.audio = m_audioQueue;
-        spec.audioFormat = output->format();
+        setup.audio = m_audioQueue;
+        setup.audioFormat = output->format();
     }
-    spec.fragmentedMp4 = fragmented;
-    spec.segmentStart = m_playlist.segments[first].start;
-    spec.target = target;
+    setup.fragmentedMp4 = fragmented;
+    setup.segmentStart = m_playlist.segments[first].start;
+    setup.target = target;
 
     m_feeder = new SegmentFeeder(m_source, parts, m_bytes, this);
     m_feeder->start();
-    m_decoder.start(std::move(spec));
+    m_decoder.start(std::move(setup));
 
     m_awaitingFirstFrame = true;
     m_stalled = false;

@@ -32,6 +32,7 @@ def object_box(epoch: float):
 
 
 def ffmpeg_box_x_expression(width: int) -> str:
-    """The same path as object_box, as an ffmpeg drawbox 'x' expression of the loop time t."""
+    """The same path as object_box, as an x expression of the loop time t for ffmpeg's overlay filter
+    (drawbox reads t as the line thickness, so it cannot move a box)."""
     span = OBJECT_LEAVES - OBJECT_ENTERS
     return (f"({X_FROM}+({X_TO}-{X_FROM})*clip((mod(t,{LOOP_SECONDS})-{OBJECT_ENTERS})/{span},0,1))*{width}")
