@@ -39,17 +39,6 @@ Problem requiredText(const QJsonObject &object, QStringView key, QString &out)
     return std::nullopt;
 }
 
-Problem requiredNumber(const QJsonObject &object, QStringView key, double &out)
-{
-    const QJsonValue value = object.value(key);
-    if (value.isUndefined() || value.isNull())
-        return missing(key);
-    if (!value.isDouble())
-        return mistyped(key, "a number");
-    out = value.toDouble();
-    return std::nullopt;
-}
-
 Problem optionalNumber(const QJsonObject &object, QStringView key, std::optional<double> &out)
 {
     const QJsonValue value = object.value(key);
@@ -58,6 +47,17 @@ Problem optionalNumber(const QJsonObject &object, QStringView key, std::optional
     if (!value.isDouble())
         return mistyped(key, "a number");
     out = value.toDouble();
+    return std::nullopt;
+}
+
+Problem requiredNumber(const QJsonObject &object, QStringView key, double &out)
+{
+    std::optional<double> number;
+    if (Problem problem = optionalNumber(object, key, number))
+        return problem;
+    if (!number)
+        return missing(key);
+    out = *number;
     return std::nullopt;
 }
 

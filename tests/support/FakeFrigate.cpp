@@ -1,4 +1,5 @@
 #include "FakeFrigate.h"
+#include "ChildProcess.h"
 
 #include <QDeadlineTimer>
 #include <QDir>
@@ -58,10 +59,7 @@ void FakeFrigate::stop()
 {
     if (!m_process)
         return;
-    m_process->terminate();
-    if (!m_process->waitForFinished(3000))
-        m_process->kill();
-    m_process->waitForFinished(3000);
+    endChildProcess(*m_process);
     m_process.reset();
     m_port = 0;
 }

@@ -1,4 +1,5 @@
 #include "PulseAudioServer.h"
+#include "ChildProcess.h"
 
 #include <QDeadlineTimer>
 #include <QFile>
@@ -44,10 +45,7 @@ void PulseAudioServer::stop()
 {
     if (!m_process)
         return;
-    m_process->terminate();
-    if (!m_process->waitForFinished(3000))
-        m_process->kill();
-    m_process->waitForFinished(3000);
+    endChildProcess(*m_process);
     m_process.reset();
 }
 
