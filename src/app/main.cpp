@@ -24,7 +24,7 @@ int main(int argc, char *argv[])
     ServerTrust trust(&preferences);
     AppModel model(&preferences, &secrets, &trust);
     AppModel::setInstance(&model);
-    RemoteImageCache::setClient(model.client());
+    RemoteImageCache::setModel(&model);
 
     QQmlApplicationEngine engine;
     QObject::connect(&engine, &QQmlApplicationEngine::objectCreationFailed, &app,
@@ -36,6 +36,6 @@ int main(int argc, char *argv[])
         return model.bootstrap();
     });
     const int status = app.exec();
-    RemoteImageCache::setClient(nullptr);
+    RemoteImageCache::setModel(nullptr);
     return status;
 }

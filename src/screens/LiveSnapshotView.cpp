@@ -12,6 +12,9 @@ LiveSnapshotView::LiveSnapshotView(QQuickItem *parent) : ImageCanvas(parent)
     m_sleep.setSingleShot(true);
     m_sleep.setTimerType(Qt::CoarseTimer);
     connect(&m_sleep, &QTimer::timeout, this, &LiveSnapshotView::fetch);
+    // A picture of the server before, or one still on its way, must not stand for the new one's
+    // camera of the same name.
+    connect(RemoteImageCache::instance(), &RemoteImageCache::serverChanged, this, &LiveSnapshotView::restart);
 }
 
 int LiveSnapshotView::intervalMs(double refreshSeconds)
@@ -27,6 +30,11 @@ void LiveSnapshotView::setCamera(const QString &camera)
     m_camera = camera;
     emit cameraChanged();
     // Another camera's picture must not stand in for this one.
+    restart();
+}
+
+void LiveSnapshotView::restart()
+{
     stop();
     setImage(QImage());
     updateRunning();

@@ -44,6 +44,7 @@ private:
     bool shouldRun() const;
     void updateRunning();
     void stop();
+    void restart();
     void fetch();
     void onAnswer(const QImage &image);
 

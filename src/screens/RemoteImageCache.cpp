@@ -1,10 +1,15 @@
 #include "screens/RemoteImageCache.h"
 
 #include "screens/ImageDownload.h"
+#include "state/AppModel.h"
 
 #include <QCoreApplication>
+#include <utility>
 
-RemoteImageCache::RemoteImageCache(QObject *parent) : QObject(parent), m_images(Capacity) {}
+RemoteImageCache::RemoteImageCache(QObject *parent)
+    : QObject(parent)
+    , m_images(Capacity, ByteCapacity)
+{ }
 
 RemoteImageCache *RemoteImageCache::instance()
 {
@@ -12,34 +17,68 @@ RemoteImageCache *RemoteImageCache::instance()
     return cache;
 }
 
-void RemoteImageCache::setClient(FrigateClient *client)
+void RemoteImageCache::setModel(AppModel *model)
 {
-    instance()->m_client = client;
+    RemoteImageCache *cache = instance();
+    if (cache->m_model)
+        QObject::disconnect(cache->m_model, nullptr, cache, nullptr);
+    cache->m_model = model;
+    cache->syncServer();
+    if (!model)
+        return;
+    connect(model, &AppModel::settingsChanged, cache, &RemoteImageCache::syncServer);
+    connect(model, &AppModel::addressInUseChanged, cache, &RemoteImageCache::syncServer);
+    connect(model, &AppModel::isLoggedInChanged, cache, [cache, model] {
+        if (!model->isLoggedIn())
+            cache->forget();
+    });
 }
 
 FrigateClient *RemoteImageCache::client()
 {
-    return instance()->m_client;
+    const AppModel *model = instance()->m_model;
+    return model ? model->client() : nullptr;
+}
+
+QString RemoteImageCache::currentServer() const
+{
+    const FrigateClient *current = client();
+    if (!current)
+        return QString();
+    const std::optional<QUrl> base = current->baseURL();
+    return current->settings().idText() + QLatin1Char(' ') + (base ? base->toString() : QString());
+}
+
+// Reading the client on every key, not only on the model's signals, keeps a key from ever
+// naming one server while the client already talks to another.
+void RemoteImageCache::syncServer()
+{
+    QString server = currentServer();
+    if (server == m_server)
+        return;
+    m_server = std::move(server);
+    forget();
+}
+
+void RemoteImageCache::forget()
+{
+    m_images.clear();
+    ++m_generation;
+    // Destroying a download aborts its transfer; its waiters are not called.
+    const auto pending = std::exchange(m_pending, {});
+    for (const QPointer<ImageDownload> &download : pending)
+        delete download.data();
+    emit serverChanged();
 }
 
 QString RemoteImageCache::cacheKey(const QString &path, const QueryItems &query)
 {
+    syncServer();
     QStringList pairs;
     pairs.reserve(query.size());
     for (const auto &[name, value] : query)
         pairs << name + QLatin1Char('=') + value;
-    return path + QLatin1Char('?') + pairs.join(QLatin1Char('&'));
-}
-
-QImage RemoteImageCache::cached(const QString &key)
-{
-    const QImage *image = m_images.object(key);
-    return image ? *image : QImage();
-}
-
-void RemoteImageCache::clear()
-{
-    m_images.clear();
+    return m_server + QLatin1Char(' ') + path + QLatin1Char('?') + pairs.join(QLatin1Char('&'));
 }
 
 void RemoteImageCache::load(const QString &path, const QueryItems &query, QObject *context, Callback done)
@@ -47,12 +86,18 @@ void RemoteImageCache::load(const QString &path, const QueryItems &query, QObjec
     const QString key = cacheKey(path, query);
     ImageDownload *download = m_pending.value(key);
     if (!download) {
-        if (const QImage *image = m_images.object(key)) {
-            QMetaObject::invokeMethod(context, [done, image = *image] { done(image); }, Qt::QueuedConnection);
+        const QImage image = m_images.object(key);
+        if (!image.isNull()) {
+            const auto answer = [this, done, image, generation = m_generation] {
+                if (generation == m_generation)
+                    done(image);
+            };
+            QMetaObject::invokeMethod(context, answer, Qt::QueuedConnection);
             return;
         }
-        const std::optional<QUrl> url = m_client ? m_client->makeURL(path, query) : std::nullopt;
-        download = new ImageDownload(m_client, url, std::nullopt, this);
+        FrigateClient *current = client();
+        const std::optional<QUrl> url = current ? current->makeURL(path, query) : std::nullopt;
+        download = new ImageDownload(current, url, std::nullopt, this);
         m_pending.insert(key, download);
         connect(download, &ImageDownload::finished, this, [this, key](const QImage &image) { finish(key, image); });
     }
@@ -63,5 +108,5 @@ void RemoteImageCache::finish(const QString &key, const QImage &image)
 {
     m_pending.remove(key);
     if (!image.isNull())
-        m_images.insert(key, new QImage(image));
+        m_images.insert(key, image);
 }

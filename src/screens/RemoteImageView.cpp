@@ -4,7 +4,10 @@
 
 #include <QTimer>
 
-RemoteImageView::RemoteImageView(QQuickItem *parent) : ImageCanvas(parent) {}
+RemoteImageView::RemoteImageView(QQuickItem *parent) : ImageCanvas(parent)
+{
+    connect(RemoteImageCache::instance(), &RemoteImageCache::serverChanged, this, &RemoteImageView::reload);
+}
 
 void RemoteImageView::setPath(const QString &path)
 {
@@ -61,18 +64,29 @@ void RemoteImageView::scheduleLoad()
     });
 }
 
+// Whatever was shown or asked for belongs to the server before; an answer still on its way is
+// ignored through the generation.
+void RemoteImageView::reload()
+{
+    ++m_generation;
+    m_loadedKey.clear();
+    setImage(QImage());
+    setFailed(false);
+    scheduleLoad();
+}
+
 void RemoteImageView::load()
 {
     if (!isVisible() || !window() || m_path.isEmpty())
         return;
     const QueryItems items = queryItems(m_query);
-    const QString key = RemoteImageCache::cacheKey(m_path, items);
+    RemoteImageCache *cache = RemoteImageCache::instance();
+    const QString key = cache->cacheKey(m_path, items);
     if (key == m_loadedKey)
         return;
     m_loadedKey = key;
     const int generation = ++m_generation;
 
-    RemoteImageCache *cache = RemoteImageCache::instance();
     const QImage cached = cache->cached(key);
     if (!cached.isNull()) {
         setFailed(false);

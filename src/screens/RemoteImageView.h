@@ -5,7 +5,7 @@
 #include <QVariantList>
 
 // An image of a server path, loaded once through the shared cache. It loads when it is first
-// shown and again only when its path or query change.
+// shown and again only when its path or query change, or when the current server does.
 //   query: a list of [name, value] pairs, in order.
 class RemoteImageView : public ImageCanvas
 {
@@ -37,6 +37,7 @@ protected:
 
 private:
     void scheduleLoad();
+    void reload();
     void load();
     void setFailed(bool failed);
 

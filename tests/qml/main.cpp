@@ -26,7 +26,7 @@ public slots:
         m_model = std::make_unique<AppModel>(m_preferences.get(), m_secrets.get());
         QCoro::waitFor(m_model->initialize());
         AppModel::setInstance(m_model.get());
-        RemoteImageCache::setClient(m_model->client());
+        RemoteImageCache::setModel(m_model.get());
     }
 
     // The module's QML files live under qrc:/Kestrova.
@@ -34,7 +34,7 @@ public slots:
 
     void cleanupTestCase()
     {
-        RemoteImageCache::setClient(nullptr);
+        RemoteImageCache::setModel(nullptr);
         AppModel::setInstance(nullptr);
         m_model.reset();
     }

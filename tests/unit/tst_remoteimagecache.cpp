@@ -1,33 +1,36 @@
-#include "client/FrigateClient.h"
+#include "ManualPollingClock.h"
+#include "TaskRunner.h"
 #include "screens/ImageCanvas.h"
+#include "screens/ImageLru.h"
 #include "screens/LiveSnapshotView.h"
 #include "screens/RemoteImageCache.h"
+#include "screens/RemoteImageView.h"
+#include "state/AppModel.h"
+#include "state/MemoryPreferencesStore.h"
 #include "state/MemorySecretStore.h"
-#include "state/ServerSettings.h"
-
-#include "TaskRunner.h"
 
 #include <QBuffer>
-#include <QPointer>
-#include <algorithm>
-#include <QImage>
 #include <QQuickWindow>
 #include <QTcpServer>
 #include <QTcpSocket>
-#include <QTimer>
 #include <QtTest>
 
 namespace {
 
-QByteArray pngOf(int width, int height, QColor colour)
+QByteArray pngOf(QColor colour, QSize size = {4, 4})
 {
-    QImage image(width, height, QImage::Format_RGB32);
+    QImage image(size, QImage::Format_RGB32);
     image.fill(colour);
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
     image.save(&buffer, "PNG");
     return bytes;
+}
+
+QColor colourOf(const QImage &image)
+{
+    return image.isNull() ? QColor() : image.pixelColor(0, 0);
 }
 
 struct Answer
@@ -39,106 +42,88 @@ struct Answer
     qint64 announcedLength = -1;
 };
 
-} // namespace
-
-Q_DECLARE_METATYPE(Answer)
-
-namespace {
-
-struct SeenRequest
-{
-    QByteArray target; // path and query
-    QByteArray authorization;
-};
-
-// A minimal HTTP/1.1 server answering GETs from a table of paths (query ignored).
+// A minimal HTTP/1.1 server answering GETs from a table of paths (query ignored), enough of
+// Frigate for a client to connect without signing in.
 class ImageServer : public QTcpServer
 {
 public:
     ImageServer()
     {
+        answers.insert("/api/version", {200, "0.16.0"});
+        answers.insert("/api/config", {200, R"({"cameras": {}})"});
         connect(this, &QTcpServer::newConnection, this, [this] {
             while (QTcpSocket *socket = nextPendingConnection())
-                serve(socket);
+                connect(socket, &QTcpSocket::readyRead, this, [this, socket] { read(socket); });
         });
         listen(QHostAddress::LocalHost);
-        answers.insert("/api/version", {200, "0.16.0", 0, -1});
     }
-
-    ~ImageServer() override
-    {
-        // The sockets' handlers use members that are gone by the time the base class deletes them.
-        const auto sockets = findChildren<QTcpSocket *>();
-        for (QTcpSocket *socket : sockets) {
-            socket->disconnect(this);
-            socket->disconnect(socket);
-            delete socket;
-        }
-    }
-
     QString base() const { return QStringLiteral("http://127.0.0.1:%1").arg(serverPort()); }
-    int count(const QByteArray &path) const
-    {
-        return int(std::count_if(seen.begin(), seen.end(),
-                                 [&](const SeenRequest &r) { return r.target.split('?').value(0) == path; }));
-    }
+    int count(const QByteArray &path) const { return int(m_paths.count(path)); }
+    // The path and query of the last request of path, and its authorization header.
+    QByteArray lastTarget(const QByteArray &path) const { return m_last.value(path).first; }
+    QByteArray lastAuthorization(const QByteArray &path) const { return m_last.value(path).second; }
 
     QHash<QByteArray, Answer> answers;
-    QList<SeenRequest> seen;
 
 private:
-    void serve(QTcpSocket *socket)
+    void read(QTcpSocket *socket)
     {
-        connect(socket, &QTcpSocket::readyRead, socket, [this, socket] {
-            QByteArray &buffer = pending[socket];
-            buffer += socket->readAll();
-            const qsizetype end = buffer.indexOf("\r\n\r\n");
-            if (end < 0)
-                return;
-            const QByteArray head = buffer.left(end);
-            buffer.remove(0, end + 4);
-            respond(socket, head);
-        });
-        connect(socket, &QTcpSocket::disconnected, socket, [this, socket] {
-            pending.remove(socket);
-            socket->deleteLater();
-        });
-    }
-
-    void respond(QTcpSocket *socket, const QByteArray &head)
-    {
-        const QList<QByteArray> lines = head.split('\n');
-        SeenRequest request;
-        request.target = lines.value(0).split(' ').value(1);
-        for (const QByteArray &line : lines) {
-            if (line.toLower().startsWith("authorization:"))
-                request.authorization = line.mid(line.indexOf(':') + 1).trimmed();
-        }
-        seen.append(request);
-        const Answer answer = answers.value(request.target.split('?').value(0), Answer{404, "not found", 0, -1});
-        QPointer<QTcpSocket> guard(socket);
-        QTimer::singleShot(answer.delayMs, this, [guard, answer] {
-            if (!guard)
-                return;
+        QByteArray &buffer = m_buffers[socket];
+        buffer += socket->readAll();
+        for (qsizetype end; (end = buffer.indexOf("\r\n\r\n")) >= 0; buffer.remove(0, end + 4)) {
+            const QList<QByteArray> lines = buffer.left(end).split('\n');
+            const QByteArray target = lines.value(0).split(' ').value(1);
+            const QByteArray path = target.split('?').value(0);
+            m_paths.append(path);
+            m_last[path] = {target, {}};
+            for (const QByteArray &line : lines) {
+                if (line.toLower().startsWith("authorization:"))
+                    m_last[path].second = line.mid(14).trimmed();
+            }
+            const Answer answer = answers.value(path, {404, "not found"});
             const qint64 length = answer.announcedLength >= 0 ? answer.announcedLength : answer.body.size();
-            guard->write("HTTP/1.1 " + QByteArray::number(answer.status) + " X\r\nContent-Length: "
-                         + QByteArray::number(length) + "\r\nContent-Type: image/png\r\n\r\n" + answer.body);
-        });
+            const QByteArray reply = "HTTP/1.1 " + QByteArray::number(answer.status)
+                                     + " X\r\nContent-Length: " + QByteArray::number(length) + "\r\n\r\n" + answer.body;
+            QTimer::singleShot(answer.delayMs, socket, [socket, reply] { socket->write(reply); });
+        }
     }
-
-    QHash<QTcpSocket *, QByteArray> pending;
+    QHash<QTcpSocket *, QByteArray> m_buffers;
+    QByteArrayList m_paths;
+    QHash<QByteArray, std::pair<QByteArray, QByteArray>> m_last;
 };
 
+const QString kPath = QStringLiteral("api/front/latest.jpg");
+const QByteArray kWirePath = "/api/front/latest.jpg";
+
 } // namespace
+
+Q_DECLARE_METATYPE(Answer)
 
 class TestRemoteImageCache : public QObject
 {
     Q_OBJECT
 
 private:
-    std::unique_ptr<ImageServer> server;
-    std::unique_ptr<MemorySecretStore> secrets;
-    std::unique_ptr<FrigateClient> client;
+    MemoryPreferencesStore preferences;
+    MemorySecretStore secrets;
+    ManualPollingClock clock;
+    std::unique_ptr<AppModel> model;
+    std::unique_ptr<ImageServer> a, b;
+
+    static RemoteImageCache *cache() { return RemoteImageCache::instance(); }
+
+    // Makes server the current one and signs in, as the login screen does.
+    void connectTo(const ImageServer &server)
+    {
+        ServerSettings settings;
+        settings.internalURL = server.base();
+        settings.username = QStringLiteral("viewer");
+        runTask(secrets.writeSecret(QStringLiteral("tok-%1").arg(server.serverPort()),
+                                    QStringLiteral("token.") + settings.idText()));
+        model->selectServer(settings);
+        runTask(model->connect(std::optional<QString>()));
+        QVERIFY(model->isLoggedIn());
+    }
 
     // Waits for one load of path through the cache; answers the image (null on failure).
     QImage load(const QString &path, const QueryItems &query = {})
@@ -146,7 +131,7 @@ private:
         QImage result;
         bool done = false;
         QObject context;
-        RemoteImageCache::instance()->load(path, query, &context, [&](const QImage &image) {
+        cache()->load(path, query, &context, [&](const QImage &image) {
             result = image;
             done = true;
         });
@@ -158,161 +143,202 @@ private:
 private slots:
     void init()
     {
-        server = std::make_unique<ImageServer>();
-        QVERIFY(server->isListening());
-        secrets = std::make_unique<MemorySecretStore>();
-        ServerSettings settings;
-        settings.internalURL = server->base();
-        runTask(secrets->writeSecret(QStringLiteral("tok-123"), QStringLiteral("token.") + settings.idText()));
-        client = std::make_unique<FrigateClient>(settings, secrets.get(), nullptr);
-        QVERIFY(runTask(client->findServer()));
-        RemoteImageCache::setClient(client.get());
-        RemoteImageCache::instance()->clear();
+        model = std::make_unique<AppModel>(&preferences, &secrets, nullptr, &clock);
+        RemoteImageCache::setModel(model.get());
+        a = std::make_unique<ImageServer>();
+        b = std::make_unique<ImageServer>();
+        QVERIFY(a->isListening() && b->isListening());
     }
 
     void cleanup()
     {
-        RemoteImageCache::setClient(nullptr);
-        client.reset();
-        server.reset();
+        RemoteImageCache::setModel(nullptr);
+        model.reset();
     }
 
-    void cacheKeyJoinsQueryInOrder_data()
+    void lruKeepsWithinBothCaps_data()
     {
-        QTest::addColumn<QString>("path");
-        QTest::addColumn<QueryItems>("query");
-        QTest::addColumn<QString>("key");
-        QTest::newRow("no query") << "api/a/latest.jpg" << QueryItems{} << "api/a/latest.jpg?";
-        QTest::newRow("one item") << "api/review/x/preview" << QueryItems{{"format", "gif"}}
-                                  << "api/review/x/preview?format=gif";
-        QTest::newRow("order kept, empty value") << "p" << QueryItems{{"b", "2"}, {"a", ""}} << "p?b=2&a=";
+        QTest::addColumn<int>("maxEntries");
+        QTest::addColumn<qint64>("maxBytes");
+        // "k:n" stores under k an image of n bytes; a bare "k" reads k.
+        QTest::addColumn<QString>("steps");
+        QTest::addColumn<QString>("kept");
+        QTest::newRow("entry cap: oldest out") << 2 << 1000LL << "a:8 b:8 c:8"
+                                               << "b c";
+        QTest::newRow("a read entry stays") << 2 << 1000LL << "a:8 b:8 a c:8"
+                                            << "a c";
+        QTest::newRow("byte cap: oldest out until it fits") << 9 << 32LL << "a:8 b:8 c:8 b d:24"
+                                                            << "b d";
+        QTest::newRow("over the byte cap: not kept, nothing out") << 9 << 32LL << "a:8 b:36"
+                                                                  << "a";
+        QTest::newRow("over the byte cap: replaces nothing") << 9 << 32LL << "a:8 a:36"
+                                                             << "";
+        QTest::newRow("a replaced key counts once") << 9 << 32LL << "a:16 a:16 b:16"
+                                                    << "a b";
     }
-    void cacheKeyJoinsQueryInOrder()
+    void lruKeepsWithinBothCaps()
     {
-        QFETCH(QString, path);
-        QFETCH(QueryItems, query);
-        QFETCH(QString, key);
-        QCOMPARE(RemoteImageCache::cacheKey(path, query), key);
+        QFETCH(int, maxEntries);
+        QFETCH(qint64, maxBytes);
+        QFETCH(QString, steps);
+        QFETCH(QString, kept);
+        ImageLru lru(maxEntries, maxBytes);
+        QHash<QString, qint64> sizes;
+        for (const QString &step : steps.split(QLatin1Char(' '))) {
+            const QStringList parts = step.split(QLatin1Char(':'));
+            if (parts.size() == 1) {
+                QVERIFY(!lru.object(step).isNull());
+                continue;
+            }
+            const int bytes = parts[1].toInt();
+            sizes[parts[0]] = bytes;
+            lru.insert(parts[0], QImage(bytes / 4, 1, QImage::Format_ARGB32));
+        }
+        qint64 total = 0;
+        for (const QString &key : sizes.keys()) {
+            const bool expected = kept.split(QLatin1Char(' ')).contains(key);
+            QCOMPARE(!lru.object(key).isNull(), expected);
+            total += expected ? sizes[key] : 0;
+        }
+        QCOMPARE(lru.bytes(), total);
+        QCOMPARE(lru.count(), int(kept.split(QLatin1Char(' '), Qt::SkipEmptyParts).size()));
     }
 
-    void loadsWithTheClientsAuthorization()
+    void concurrentLoadsShareOneAuthorizedRequest()
     {
-        server->answers.insert("/api/front/latest.jpg", {200, pngOf(16, 9, Qt::red), 0, -1});
-        const QImage image = load(QStringLiteral("api/front/latest.jpg"), {{"height", "90"}});
-        QCOMPARE(image.size(), QSize(16, 9));
-        QCOMPARE(image.pixelColor(0, 0), QColor(Qt::red));
-        QCOMPARE(server->seen.last().target, QByteArray("/api/front/latest.jpg?height=90"));
-        QCOMPARE(server->seen.last().authorization, QByteArray("Bearer tok-123"));
-    }
-
-    void concurrentLoadsOfOneKeyShareOneRequest()
-    {
-        server->answers.insert("/img", {200, pngOf(4, 4, Qt::blue), 300, -1});
+        connectTo(*a);
+        a->answers.insert(kWirePath, {200, pngOf(Qt::red), 300});
         QList<QImage> results;
-        QObject first, second, gone;
-        auto *cache = RemoteImageCache::instance();
+        QObject first, second;
         const auto keep = [&](const QImage &image) { results.append(image); };
-        cache->load(QStringLiteral("img"), {}, &first, keep);
-        cache->load(QStringLiteral("img"), {}, &second, keep);
+        cache()->load(kPath, {{"height", "90"}}, &first, keep);
+        cache()->load(kPath, {{"height", "90"}}, &second, keep);
         {
             // A waiter that goes away before the answer is simply not called.
             QObject shortLived;
-            cache->load(QStringLiteral("img"), {}, &shortLived, keep);
+            cache()->load(kPath, {{"height", "90"}}, &shortLived, keep);
         }
         QVERIFY(QTest::qWaitFor([&] { return results.size() == 2; }, 5000));
-        QTest::qWait(50);
-        QCOMPARE(results.size(), 2);
-        QCOMPARE(server->count("/img"), 1);
-        QVERIFY(!results[0].isNull());
+        QCOMPARE(colourOf(results[0]), QColor(Qt::red));
         QCOMPARE(results[0], results[1]);
+        QCOMPARE(a->lastTarget(kWirePath), kWirePath + "?height=90");
+        QCOMPARE(a->lastAuthorization(kWirePath), "Bearer tok-" + QByteArray::number(a->serverPort()));
 
         // Later loads come from the cache.
-        QVERIFY(!load(QStringLiteral("img")).isNull());
-        QCOMPARE(server->count("/img"), 1);
-        QVERIFY(!cache->cached(QStringLiteral("img?")).isNull());
+        QCOMPARE(colourOf(load(kPath, {{"height", "90"}})), QColor(Qt::red));
+        QCOMPARE(a->count(kWirePath), 1);
     }
 
     void failuresAreNotCached_data()
     {
         QTest::addColumn<Answer>("answer");
-        QTest::newRow("server error") << Answer{500, "boom", 0, -1};
-        QTest::newRow("not an image") << Answer{200, "<html>login</html>", 0, -1};
-        QTest::newRow("body over the cap") << Answer{200, pngOf(2, 2, Qt::green), 0, BodyLimit::Image + 1};
+        QTest::newRow("server error") << Answer{500, "boom"};
+        QTest::newRow("not an image") << Answer{200, "<html>login</html>"};
+        QTest::newRow("body over the cap") << Answer{200, pngOf(Qt::green), 0, BodyLimit::Image + 1};
     }
     void failuresAreNotCached()
     {
         QFETCH(Answer, answer);
-        server->answers.insert("/bad", answer);
-        QVERIFY(load(QStringLiteral("bad")).isNull());
-        QCOMPARE(RemoteImageCache::instance()->count(), 0);
+        connectTo(*a);
+        a->answers.insert(kWirePath, answer);
+        QVERIFY(load(kPath).isNull());
+        QCOMPARE(cache()->count(), 0);
 
-        server->answers.insert("/bad", {200, pngOf(2, 2, Qt::green), 0, -1});
-        QVERIFY(!load(QStringLiteral("bad")).isNull());
-        QCOMPARE(server->count("/bad"), 2);
+        a->answers.insert(kWirePath, {200, pngOf(Qt::green)});
+        QVERIFY(!load(kPath).isNull());
+        QCOMPARE(a->count(kWirePath), 2);
     }
 
-    void withoutAReachableServerLoadsFail()
+    void withoutAModelLoadsFail()
     {
-        RemoteImageCache::setClient(nullptr);
-        QVERIFY(load(QStringLiteral("img")).isNull());
-        QCOMPARE(server->seen.size(), 1); // only the probe of init()
+        RemoteImageCache::setModel(nullptr);
+        QVERIFY(load(kPath).isNull());
     }
 
-    void holdsThreeHundredLeastRecentlyUsedOut()
+    // The same path on two servers: after the switch, nothing of the first may show, neither
+    // from the cache nor from an answer still on its way.
+    void serverSwitchDropsTheFormerServersPictures_data()
     {
-        auto *cache = RemoteImageCache::instance();
-        server->answers.insert("/tile", {200, pngOf(2, 2, Qt::yellow), 0, -1});
-        const auto key = [](int i) { return QStringLiteral("tile?n=%1").arg(i); };
-        int loaded = 0;
-        QObject context;
-        for (int i = 0; i < RemoteImageCache::Capacity; ++i) {
-            cache->load(QStringLiteral("tile"), {{"n", QString::number(i)}}, &context,
-                        [&loaded](const QImage &image) { loaded += image.isNull() ? 0 : 1; });
-        }
-        QTRY_COMPARE_WITH_TIMEOUT(loaded, RemoteImageCache::Capacity, 20000);
-        QCOMPARE(cache->count(), RemoteImageCache::Capacity);
-        // Answers arrive in any order; reading every entry sets the recency to 0 (oldest) .. 299.
-        for (int i = 0; i < RemoteImageCache::Capacity; ++i)
-            QVERIFY(!cache->cached(key(i)).isNull());
+        QTest::addColumn<int>("firstDelayMs");
+        QTest::addColumn<bool>("shownBeforeSwitch");
+        QTest::newRow("shown and cached") << 0 << true;
+        QTest::newRow("still on its way") << 700 << false;
+    }
+    void serverSwitchDropsTheFormerServersPictures()
+    {
+        QFETCH(int, firstDelayMs);
+        QFETCH(bool, shownBeforeSwitch);
+        a->answers.insert(kWirePath, {200, pngOf(Qt::red), firstDelayMs});
+        b->answers.insert(kWirePath, {200, pngOf(Qt::blue)});
+        connectTo(*a);
+        QQuickWindow window;
+        RemoteImageView image(window.contentItem());
+        image.setPath(kPath);
+        LiveSnapshotView snapshot(window.contentItem());
+        snapshot.setRefreshSeconds(0);
+        snapshot.setCamera(QStringLiteral("front"));
+        QVERIFY(QTest::qWaitFor([&] { return a->count(kWirePath) == 2; }, 5000));
+        if (shownBeforeSwitch)
+            QVERIFY(QTest::qWaitFor([&] { return image.hasImage() && snapshot.hasImage(); }, 5000));
 
-        // Touch the oldest entry, then one more image pushes out the next oldest instead.
-        QVERIFY(!cache->cached(key(0)).isNull());
-        QVERIFY(!load(QStringLiteral("tile"), {{"n", "300"}}).isNull());
-        QCOMPARE(cache->count(), RemoteImageCache::Capacity);
-        QVERIFY(!cache->cached(key(0)).isNull());
-        QVERIFY(cache->cached(key(1)).isNull());
-        QVERIFY(!cache->cached(key(2)).isNull());
-        QVERIFY(!cache->cached(key(300)).isNull());
+        connectTo(*b);
+        QCOMPARE(colourOf(load(kPath)), QColor(Qt::blue));
+        QVERIFY(QTest::qWaitFor([&] { return image.hasImage() && snapshot.hasImage(); }, 5000));
+        QCOMPARE(colourOf(image.image()), QColor(Qt::blue));
+        QCOMPARE(colourOf(snapshot.image()), QColor(Qt::blue));
+    }
+
+    void signingOutDropsWhatWasCachedOrQueued()
+    {
+        connectTo(*a);
+        a->answers.insert(kWirePath, {200, pngOf(Qt::red)});
+        QVERIFY(!load(kPath).isNull());
+        QCOMPARE(cache()->count(), 1);
+        bool answered = false;
+        cache()->load(kPath, {}, this, [&](const QImage &) { answered = true; });
+        model->disconnect();
+        QCOMPARE(cache()->count(), 0);
+        QCoreApplication::processEvents();
+        QVERIFY(!answered);
+    }
+
+    void imageOverTheByteCapIsShownButNotKept()
+    {
+        connectTo(*a);
+        // 4200 x 4200 x 4 bytes decoded: just over 64 MiB.
+        a->answers.insert(kWirePath, {200, pngOf(Qt::red, {4200, 4200})});
+        QVERIFY(!load(kPath).isNull());
+        QCOMPARE(cache()->count(), 0);
     }
 
     void snapshotLoopKeepsTheLastGoodPicture()
     {
-        server->answers.insert("/api/door/latest.jpg", {200, pngOf(8, 6, Qt::red), 0, -1});
+        connectTo(*a);
+        a->answers.insert(kWirePath, {200, pngOf(Qt::red, {8, 6})});
         QQuickWindow window;
         LiveSnapshotView view(window.contentItem());
         view.setRefreshSeconds(0); // polls at the 0.5 s floor
-        view.setCamera(QStringLiteral("door"));
+        view.setCamera(QStringLiteral("front"));
         QVERIFY(QTest::qWaitFor([&] { return view.hasImage(); }, 5000));
-        const QByteArray first = server->seen.last().target;
-        QVERIFY(first.startsWith("/api/door/latest.jpg?height=360&t="));
-        QCOMPARE(server->seen.last().authorization, QByteArray("Bearer tok-123"));
+        const QByteArray first = a->lastTarget(kWirePath);
+        QVERIFY(first.startsWith(kWirePath + "?height=360&t="));
 
-        server->answers.insert("/api/door/latest.jpg", {503, "busy", 0, -1});
-        const int before = server->count("/api/door/latest.jpg");
-        QVERIFY(QTest::qWaitFor([&] { return server->count("/api/door/latest.jpg") >= before + 2; }, 5000));
+        a->answers.insert(kWirePath, {503, "busy"});
+        const int before = a->count(kWirePath);
+        QVERIFY(QTest::qWaitFor([&] { return a->count(kWirePath) >= before + 2; }, 5000));
         QCOMPARE(view.imageSize(), QSize(8, 6));
-        QVERIFY(server->seen.last().target != first); // the time stamp defeats caches
+        QVERIFY(a->lastTarget(kWirePath) != first); // the time stamp defeats caches
 
-        server->answers.insert("/api/door/latest.jpg", {200, pngOf(5, 5, Qt::blue), 0, -1});
+        a->answers.insert(kWirePath, {200, pngOf(Qt::blue, {5, 5})});
         QVERIFY(QTest::qWaitFor([&] { return view.imageSize() == QSize(5, 5); }, 5000));
-        QCOMPARE(RemoteImageCache::instance()->count(), 0);
+        QCOMPARE(cache()->count(), 0);
 
         // Hidden, it stops asking.
         view.setVisible(false);
         QTest::qWait(100);
-        const int stopped = server->count("/api/door/latest.jpg");
+        const int stopped = a->count(kWirePath);
         QTest::qWait(1200);
-        QCOMPARE(server->count("/api/door/latest.jpg"), stopped);
+        QCOMPARE(a->count(kWirePath), stopped);
     }
 
     void refreshIntervalHasAFloor_data()
@@ -339,10 +365,10 @@ private slots:
         // A 160x90 image in a 100x100 item.
         QTest::newRow("fit letterboxes") << ImageCanvas::FillMode::Fit << QRectF(0, 21.875, 100, 56.25)
                                          << QRectF(0, 0, 160, 90);
-        QTest::newRow("fill crops the sides") << ImageCanvas::FillMode::Fill << QRectF(0, 0, 100, 100)
-                                              << QRectF(35, 0, 90, 90);
-        QTest::newRow("stretch distorts") << ImageCanvas::FillMode::Stretch << QRectF(0, 0, 100, 100)
-                                          << QRectF(0, 0, 160, 90);
+        QTest::newRow("fill crops the sides")
+            << ImageCanvas::FillMode::Fill << QRectF(0, 0, 100, 100) << QRectF(35, 0, 90, 90);
+        QTest::newRow("stretch distorts")
+            << ImageCanvas::FillMode::Stretch << QRectF(0, 0, 100, 100) << QRectF(0, 0, 160, 90);
     }
     void canvasPlacesTheImage()
     {
