@@ -2,6 +2,8 @@ import QtQuick
 import QtTest
 import Kestrova
 
+// The container's handlers feed ZoomState (whose rules have their own suite) and its content
+// follows the state on screen.
 TestCase {
     id: testCase
     name: "ZoomableContainer"
@@ -18,11 +20,7 @@ TestCase {
         ZoomableContainer {
             width: 400
             height: 300
-            Rectangle {
-                objectName: "content"
-                anchors.fill: parent
-                color: "teal"
-            }
+            Rectangle { objectName: "content"; anchors.fill: parent; color: "teal" }
         }
     }
 
@@ -30,82 +28,74 @@ TestCase {
         swipes = []
         taps = 0
         const container = createTemporaryObject(zoomComponent, testCase)
-        container.onSwipe = function (direction) { testCase.swipes.push(direction) }
-        container.onTap = function () { testCase.taps += 1 }
+        container.onSwipe = direction => testCase.swipes.push(direction)
+        container.onTap = () => testCase.taps += 1
         return container
     }
 
     // A mouse drag in small steps, as a hand moves.
     function drag(item, x, y, dx, dy) {
         mousePress(item, x, y)
-        const steps = 8
-        for (let i = 1; i <= steps; ++i)
-            mouseMove(item, x + dx * i / steps, y + dy * i / steps)
+        for (let i = 1; i <= 8; ++i)
+            mouseMove(item, x + dx * i / 8, y + dy * i / 8)
         mouseRelease(item, x + dx, y + dy)
     }
 
-    // Two quick taps. (Mouse events from the test library are spaced beyond the double-click
-    // interval on purpose, so the double tap is made by touch.)
+    // Mouse events from the test library are spaced beyond the double-click interval on
+    // purpose, so the double tap is made by touch.
     function doubleTap(item, x, y) {
         const touch = touchEvent(item)
-        touch.press(0, item, x, y).commit()
-        touch.release(0, item, x, y).commit()
-        touch.press(0, item, x, y).commit()
-        touch.release(0, item, x, y).commit()
+        for (let i = 0; i < 2; ++i) {
+            touch.press(0, item, x, y).commit()
+            touch.release(0, item, x, y).commit()
+        }
     }
 
-    function test_swipeThresholds_data() {
+    // Where a point of the content shows in the container, once animations settle.
+    function expectShownAt(container, from, to) {
+        const content = findChild(container, "content")
+        tryVerify(() => {
+            const p = content.mapToItem(container, from.x, from.y)
+            return Math.abs(p.x - to.x) < 0.5 && Math.abs(p.y - to.y) < 0.5
+        }, 1000, "content point " + from + " not shown at " + to)
+    }
+
+    function test_swipe_data() {
         return [
             { tag: "61 to the left: next", dx: -61, dy: 0, swipes: [1] },
             { tag: "61 to the right: previous", dx: 61, dy: 0, swipes: [-1] },
             { tag: "59 to the left: nothing", dx: -59, dy: 0, swipes: [] },
-            { tag: "mostly vertical: nothing", dx: -70, dy: 90, swipes: [] },
-            { tag: "slanted but horizontal", dx: -120, dy: 60, swipes: [1] }
+            { tag: "mostly vertical: nothing", dx: -70, dy: 90, swipes: [] }
         ]
     }
-    function test_swipeThresholds(data) {
+    function test_swipe(data) {
         const container = make()
         drag(container, 200, 150, data.dx, data.dy)
         compare(swipes, data.swipes)
-        compare(container.zoom.scale, 1)
         compare(container.zoom.offset, Qt.point(0, 0))
     }
 
-    function test_doubleClickZoomsAroundThePointAndBack() {
+    function test_doubleTapZoomsAroundThePointAndBack() {
         const container = make()
         doubleTap(container, 300, 150)
         compare(container.zoom.scale, 2.5)
-        // p = (100, 0) from the centre; the point stays under the pointer: -1.5 p.
-        compare(container.zoom.offset, Qt.point(-150, 0))
-        const content = findChild(container, "content")
-        tryVerify(function () { return Math.abs(content.mapToItem(container, 300, 150).x - 300) < 0.5 }, 1000)
-
+        expectShownAt(container, Qt.point(300, 150), Qt.point(300, 150))
         doubleTap(container, 10, 10)
         compare(container.zoom.scale, 1)
-        tryVerify(function () { return Math.abs(content.mapToItem(container, 0, 0).x) < 0.5 }, 1000)
+        expectShownAt(container, Qt.point(0, 0), Qt.point(0, 0))
         compare(taps, 0)
     }
 
     function test_zoomedDragPansClampedAndDoesNotSwipe() {
         const container = make()
         doubleTap(container, 200, 150)
-        compare(container.zoom.scale, 2.5)
-        drag(container, 200, 150, -150, 100)
-        // The pan follows the pointer from where the drag took hold (past 12 points).
-        const moved = container.zoom.offset
-        verify(moved.x < -100 && moved.x >= -150, "x " + moved.x)
-        verify(moved.y > 60 && moved.y <= 100, "y " + moved.y)
-        drag(container, 200, 150, -390, 290)
-        // At 2.5x the offset stops at 0.75 of the size: 300 across, 225 down.
+        for (let i = 0; i < 2; ++i)
+            drag(container, 390, 10, -380, 280)
+        // At 2.5x the offset stops at 0.75 of the size: the content's top right corner meets
+        // the container's.
         compare(container.zoom.offset, Qt.point(-300, 225))
+        expectShownAt(container, Qt.point(400, 0), Qt.point(400, 0))
         compare(swipes, [])
-
-        // The content's right edge meets the container's, its top edge the container's.
-        const content = findChild(container, "content")
-        tryVerify(function () {
-            const corner = content.mapToItem(container, 400, 0)
-            return Math.abs(corner.x - 400) < 0.5 && Math.abs(corner.y) < 0.5
-        }, 1000)
     }
 
     function test_ctrlWheelZooms() {
@@ -115,19 +105,14 @@ TestCase {
         mouseWheel(container, 200, 150, 0, 120, Qt.NoButton, Qt.ControlModifier)
         verify(container.zoom.scale > 1.2)
         for (let i = 0; i < 20; ++i)
-            mouseWheel(container, 200, 150, 0, 120, Qt.NoButton, Qt.ControlModifier)
-        compare(container.zoom.scale, 6)
-        for (let i = 0; i < 20; ++i)
             mouseWheel(container, 200, 150, 0, -120, Qt.NoButton, Qt.ControlModifier)
         compare(container.zoom.scale, 1)
-        compare(container.zoom.offset, Qt.point(0, 0))
     }
 
-    function test_pinchEndingNearRestSnapsBack() {
+    function test_pinchOutThenBackSnapsToRest() {
         const container = make()
         const touch = touchEvent(container)
-        // Fingers 100 points apart spread to 360: the pinch takes hold after a few steps, so the
-        // scale ends somewhat below 3.6.
+        // Fingers 100 points apart spread to 360, then close to 60.
         touch.press(0, container, 150, 150).press(1, container, 250, 150).commit()
         for (let i = 1; i <= 26; ++i)
             touch.move(0, container, 150 - 5 * i, 150).move(1, container, 250 + 5 * i, 150).commit()

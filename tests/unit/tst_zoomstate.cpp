@@ -1,17 +1,8 @@
 #include "screens/ZoomState.h"
 
-#include <QSignalSpy>
 #include <QtTest>
 
-namespace {
-const QSizeF container(400, 300);
-
-void zoomTo(ZoomState &zoom, qreal magnification, QPointF at)
-{
-    zoom.pinchChanged(magnification, at);
-    zoom.pinchEnded();
-}
-} // namespace
+using Transition = ZoomState::Transition;
 
 class TestZoomState : public QObject
 {
@@ -23,13 +14,10 @@ private slots:
         QTest::addColumn<qreal>("scale");
         QTest::addColumn<QPointF>("offset");
         QTest::addColumn<QPointF>("expected");
-
         QTest::newRow("rest scale pins to centre") << 1.0 << QPointF(50, -20) << QPointF(0, 0);
         QTest::newRow("inside the limit") << 2.0 << QPointF(150, -100) << QPointF(150, -100);
-        QTest::newRow("x beyond") << 2.0 << QPointF(201, 0) << QPointF(200, 0);
         QTest::newRow("both beyond, negative") << 2.0 << QPointF(-900, -900) << QPointF(-200, -150);
         QTest::newRow("2.5x: 0.75 of the size") << 2.5 << QPointF(1e6, 1e6) << QPointF(300, 225);
-        QTest::newRow("6x") << 6.0 << QPointF(-1e6, 1e6) << QPointF(-1000, 750);
     }
     void clampKeepsContentOverContainer()
     {
@@ -37,159 +25,86 @@ private slots:
         QFETCH(QPointF, offset);
         QFETCH(QPointF, expected);
         ZoomState zoom;
-        zoom.setSize(container);
+        zoom.setSize({400, 300});
         QCOMPARE(zoom.clamped(offset, scale), expected);
     }
 
-    void swipeNeedsMostlyHorizontalTravelOverSixtyPoints_data()
+    // A gesture script on a 400 x 300 container, then where the content is. Steps, separated
+    // by ";": pinch m x y (magnification, start point), end (of the pinch), drag dx dy,
+    // release dx dy (drag end; its swipe is kept), tap x y (a double tap), size w h.
+    void gestures_data()
     {
-        QTest::addColumn<QPointF>("translation");
-        QTest::addColumn<int>("direction");
-
-        QTest::newRow("61 left: next") << QPointF(-61, 0) << +1;
-        QTest::newRow("61 right: previous") << QPointF(61, 0) << -1;
-        QTest::newRow("59 left") << QPointF(-59, 0) << 0;
-        QTest::newRow("exactly 60") << QPointF(-60, 0) << 0;
-        QTest::newRow("mostly vertical") << QPointF(-80, 90) << 0;
-        QTest::newRow("diagonal, equal") << QPointF(-80, 80) << 0;
-        QTest::newRow("slanted but horizontal") << QPointF(100, -70) << -1;
-    }
-    void swipeNeedsMostlyHorizontalTravelOverSixtyPoints()
-    {
-        QFETCH(QPointF, translation);
-        QFETCH(int, direction);
-        ZoomState zoom;
-        zoom.setSize(container);
-        zoom.dragChanged(translation);
-        QCOMPARE(zoom.dragEnded(translation), direction);
-        QCOMPARE(zoom.offset(), QPointF());
-    }
-
-    void zoomedDragPansWithinLimitsAndNeverSwipes()
-    {
-        ZoomState zoom;
-        zoom.setSize(container);
-        zoom.doubleTapped(QPointF(200, 150));
-        QCOMPARE(zoom.scale(), 2.5);
-        QCOMPARE(zoom.offset(), QPointF());
-
-        // The drag takes hold where it is first reported, so the content does not jump.
-        zoom.dragChanged(QPointF(-20, 10));
-        QCOMPARE(zoom.offset(), QPointF());
-        zoom.dragChanged(QPointF(-120, 50));
-        QCOMPARE(zoom.offset(), QPointF(-100, 40));
-        zoom.dragChanged(QPointF(-2000, 2000));
-        QCOMPARE(zoom.offset(), QPointF(-300, 225));
-        QCOMPARE(zoom.dragEnded(QPointF(-2000, 2000)), 0);
-
-        // The next drag continues from where this one left the content.
-        zoom.dragChanged(QPointF(12, -12));
-        zoom.dragChanged(QPointF(62, -37));
-        QCOMPARE(zoom.offset(), QPointF(-250, 200));
-        zoom.dragEnded(QPointF(62, -37));
-    }
-
-    void pinchKeepsItsStartPointUnderTheFingers()
-    {
-        ZoomState zoom;
-        zoom.setSize(container);
-        const QPointF at(300, 200); // (100, 50) from the centre
-        zoom.pinchChanged(2.0, at);
-        QCOMPARE(zoom.scale(), 2.0);
-        // The content point under `at` stays there: offset = a - s * a / 1.
-        QCOMPARE(zoom.offset(), QPointF(100 - 2 * 100, 50 - 2 * 50));
-        zoom.pinchEnded();
-
-        // A second pinch continues from the first one's scale and offset.
-        zoom.pinchChanged(1.5, at);
-        QCOMPARE(zoom.scale(), 3.0);
-        // The content point first under the fingers, (100, 50), is still there: 3 * c + offset.
-        QCOMPARE(zoom.offset(), QPointF(-200, -100));
-    }
-
-    void pinchScaleStaysBetweenOneAndSix_data()
-    {
-        QTest::addColumn<qreal>("magnification");
+        QTest::addColumn<QString>("script");
         QTest::addColumn<qreal>("scale");
-        QTest::newRow("shrink below rest") << 0.4 << 1.0;
-        QTest::newRow("grow past the maximum") << 9.0 << 6.0;
-        QTest::newRow("in range") << 3.5 << 3.5;
-    }
-    void pinchScaleStaysBetweenOneAndSix()
-    {
-        QFETCH(qreal, magnification);
-        QFETCH(qreal, scale);
-        ZoomState zoom;
-        zoom.setSize(container);
-        zoom.pinchChanged(magnification, QPointF(10, 10));
-        QCOMPARE(zoom.scale(), scale);
-    }
-
-    void pinchEndingNearRestSnapsBackAnimated()
-    {
-        ZoomState zoom;
-        zoom.setSize(container);
-        zoomTo(zoom, 2.0, QPointF(50, 50));
-        QVERIFY(zoom.offset() != QPointF());
-
-        zoom.pinchChanged(0.505, QPointF(50, 50)); // 2.0 * 0.505 = 1.01
-        QVERIFY(zoom.scale() > 1.0);
-        zoom.pinchEnded();
-        QCOMPARE(zoom.scale(), 1.0);
-        QCOMPARE(zoom.offset(), QPointF());
-        QCOMPARE(zoom.transition(), ZoomState::Transition::SnapBack);
-
-        // At rest again, a drag swipes instead of panning.
-        zoom.dragChanged(QPointF(-70, 0));
-        QCOMPARE(zoom.dragEnded(QPointF(-70, 0)), +1);
-    }
-
-    void doubleTapZoomsAroundThePointThenResets_data()
-    {
-        QTest::addColumn<QPointF>("tap");
         QTest::addColumn<QPointF>("offset");
-        // p = tap - centre; offset = clamp(p - 2.5 p) = clamp(-1.5 p), limit (300, 225).
-        QTest::newRow("centre") << QPointF(200, 150) << QPointF(0, 0);
-        QTest::newRow("right of centre") << QPointF(300, 150) << QPointF(-150, 0);
-        QTest::newRow("top-left corner, clamped") << QPointF(0, 0) << QPointF(300, 225);
-    }
-    void doubleTapZoomsAroundThePointThenResets()
-    {
-        QFETCH(QPointF, tap);
-        QFETCH(QPointF, offset);
-        ZoomState zoom;
-        zoom.setSize(container);
-        zoom.doubleTapped(tap);
-        QCOMPARE(zoom.scale(), 2.5);
-        QCOMPARE(zoom.offset(), offset);
-        QCOMPARE(zoom.transition(), ZoomState::Transition::ZoomToggle);
+        QTest::addColumn<int>("swipe");
+        QTest::addColumn<Transition>("transition");
+        const Transition now = Transition::Immediate, toggle = Transition::ZoomToggle;
 
-        zoom.doubleTapped(tap);
-        QCOMPARE(zoom.scale(), 1.0);
-        QCOMPARE(zoom.offset(), QPointF());
-    }
+        QTest::newRow("61 left: next") << "drag -61 0; release -61 0" << 1.0 << QPointF() << +1 << now;
+        QTest::newRow("61 right: previous") << "drag 61 0; release 61 0" << 1.0 << QPointF() << -1 << now;
+        QTest::newRow("exactly 60: none") << "drag -60 0; release -60 0" << 1.0 << QPointF() << 0 << now;
+        QTest::newRow("diagonal: none") << "drag -80 80; release -80 80" << 1.0 << QPointF() << 0 << now;
+        QTest::newRow("slanted but horizontal") << "release 100 -70" << 1.0 << QPointF() << -1 << now;
 
-    void shrinkingTheContainerReclampsTheOffset()
-    {
-        ZoomState zoom;
-        zoom.setSize(container);
-        zoom.doubleTapped(QPointF(0, 0));
-        QCOMPARE(zoom.offset(), QPointF(300, 225));
-        zoom.setSize(QSizeF(200, 100));
-        QCOMPARE(zoom.offset(), QPointF(150, 75));
-        zoom.dragChanged(QPointF(1, 1));
-        QCOMPARE(zoom.offset(), QPointF(150, 75));
-    }
+        // Zoomed, a drag takes hold where first reported (no jump), pans clamped, never swipes,
+        // and the next drag goes on from where the last one left the content.
+        const QString zoomed = QStringLiteral("tap 200 150; drag -20 10; drag -120 50");
+        QTest::newRow("zoomed drag pans") << zoomed << 2.5 << QPointF(-100, 40) << 0 << now;
+        QTest::newRow("zoomed drag stops at the edge")
+            << zoomed + "; drag -2000 2000; release -2000 2000" << 2.5 << QPointF(-300, 225) << 0 << now;
+        QTest::newRow("second drag goes on")
+            << zoomed + "; release -120 50; drag 12 -12; drag 62 -37" << 2.5 << QPointF(-50, 15) << 0 << now;
 
-    void continuousGesturesAreNotAnimated()
+        // The content point under the start point stays there: offset = a - s * anchor.
+        QTest::newRow("pinch around its start") << "pinch 2 300 200" << 2.0 << QPointF(-100, -50) << 0 << now;
+        QTest::newRow("second pinch goes on")
+            << "pinch 2 300 200; end; pinch 1.5 300 200" << 3.0 << QPointF(-200, -100) << 0 << now;
+        QTest::newRow("pinch floor 1") << "pinch 0.4 10 10" << 1.0 << QPointF() << 0 << now;
+        QTest::newRow("pinch ceiling 6") << "pinch 9 10 10" << 6.0 << QPointF(950, 700) << 0 << now;
+        QTest::newRow("pinch ending at 1.01 snaps back, then swipes")
+            << "pinch 2 50 50; end; pinch 0.505 50 50; end; drag -70 0; release -70 0" << 1.0 << QPointF() << +1
+            << Transition::SnapBack;
+        QTest::newRow("pinch ending at 1.02 stays")
+            << "pinch 2 50 50; end; pinch 0.51 50 50; end" << 1.02 << QPointF(3, 2) << 0 << now;
+
+        // p = tap - centre; offset = clamp(p - 2.5 p), limit (300, 225).
+        QTest::newRow("double tap at centre") << "tap 200 150" << 2.5 << QPointF() << 0 << toggle;
+        QTest::newRow("double tap right") << "tap 300 150" << 2.5 << QPointF(-150, 0) << 0 << toggle;
+        QTest::newRow("double tap corner, clamped") << "tap 0 0" << 2.5 << QPointF(300, 225) << 0 << toggle;
+        QTest::newRow("double tap again resets") << "tap 300 150; tap 300 150" << 1.0 << QPointF() << 0 << toggle;
+        QTest::newRow("smaller container reclamps") << "tap 0 0; size 200 100" << 2.5 << QPointF(150, 75) << 0 << now;
+    }
+    void gestures()
     {
+        QFETCH(QString, script);
         ZoomState zoom;
-        zoom.setSize(container);
-        zoom.doubleTapped(QPointF(100, 100));
-        QSignalSpy transitions(&zoom, &ZoomState::transitionChanged);
-        zoom.dragChanged(QPointF(20, 0));
-        QCOMPARE(zoom.transition(), ZoomState::Transition::Immediate);
-        QCOMPARE(transitions.count(), 1);
+        zoom.setSize({400, 300});
+        int swipe = 0;
+        for (const QString &step : script.split(QLatin1Char(';'))) {
+            const QStringList words = step.simplified().split(QLatin1Char(' '));
+            const auto number = [&](int i) { return words.value(i).toDouble(); };
+            const QPointF last(number(words.size() - 2), number(words.size() - 1));
+            const QString verb = words.first();
+            if (verb == "pinch")
+                zoom.pinchChanged(number(1), last);
+            else if (verb == "end")
+                zoom.pinchEnded();
+            else if (verb == "drag")
+                zoom.dragChanged(last);
+            else if (verb == "release")
+                swipe = zoom.dragEnded(last);
+            else if (verb == "tap")
+                zoom.doubleTapped(last);
+            else if (verb == "size")
+                zoom.setSize({last.x(), last.y()});
+            else
+                QFAIL(qPrintable(verb));
+        }
+        QTEST(zoom.scale(), "scale");
+        QTEST(zoom.offset(), "offset");
+        QTEST(swipe, "swipe");
+        QTEST(zoom.transition(), "transition");
     }
 };
 
