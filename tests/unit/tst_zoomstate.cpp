@@ -42,7 +42,6 @@ private slots:
         const Transition now = Transition::Immediate, toggle = Transition::ZoomToggle;
 
         QTest::newRow("61 left: next") << "drag -61 0; release -61 0" << 1.0 << QPointF() << +1 << now;
-        QTest::newRow("61 right: previous") << "drag 61 0; release 61 0" << 1.0 << QPointF() << -1 << now;
         QTest::newRow("exactly 60: none") << "drag -60 0; release -60 0" << 1.0 << QPointF() << 0 << now;
         QTest::newRow("diagonal: none") << "drag -80 80; release -80 80" << 1.0 << QPointF() << 0 << now;
         QTest::newRow("slanted but horizontal") << "release 100 -70" << 1.0 << QPointF() << -1 << now;
