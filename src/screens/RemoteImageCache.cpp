@@ -49,8 +49,8 @@ QString RemoteImageCache::currentServer() const
     return current->settings().idText() + QLatin1Char(' ') + (base ? base->toString() : QString());
 }
 
-// Reading the client on every key, not only on the model's signals, keeps a key from ever
-// naming one server while the client already talks to another.
+// The model announces every change of server and of the address in use, once the client
+// already talks to the new one.
 void RemoteImageCache::syncServer()
 {
     QString server = currentServer();
@@ -71,9 +71,8 @@ void RemoteImageCache::forget()
     emit serverChanged();
 }
 
-QString RemoteImageCache::cacheKey(const QString &path, const QueryItems &query)
+QString RemoteImageCache::cacheKey(const QString &path, const QueryItems &query) const
 {
-    syncServer();
     QStringList pairs;
     pairs.reserve(query.size());
     for (const auto &[name, value] : query)

@@ -36,7 +36,7 @@ public:
 
     // The key of a request to the current server: the server's identity, then the path, "?"
     // and the name=value pairs joined by "&", in order.
-    QString cacheKey(const QString &path, const QueryItems &query);
+    QString cacheKey(const QString &path, const QueryItems &query) const;
     // The cached image of a key (now the most recently used), or a null image.
     QImage cached(const QString &key) { return m_images.object(key); }
     int count() const { return m_images.count(); }
