@@ -25,15 +25,13 @@ std::shared_ptr<StopToken> stoppedToken()
 }
 } // namespace
 
-BadgePolling::BadgePolling(PreferencesStore *preferences, FrigateClient *client, PollingClock *clock,
-                           QObject *parent)
+BadgePolling::BadgePolling(PreferencesStore *preferences, FrigateClient *client, PollingClock *clock, QObject *parent)
     : QObject(parent)
     , m_preferences(preferences)
     , m_client(client)
     , m_clock(clock)
     , m_session(stoppedToken())
-{
-}
+{ }
 
 BadgePolling::~BadgePolling()
 {

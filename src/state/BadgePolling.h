@@ -21,8 +21,7 @@ class BadgePolling : public QObject
 {
     Q_OBJECT
 public:
-    BadgePolling(PreferencesStore *preferences, FrigateClient *client, PollingClock *clock,
-                 QObject *parent = nullptr);
+    BadgePolling(PreferencesStore *preferences, FrigateClient *client, PollingClock *clock, QObject *parent = nullptr);
     ~BadgePolling() override;
 
     const std::optional<StatsSnapshot> &stats() const { return m_stats; }

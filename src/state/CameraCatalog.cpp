@@ -39,8 +39,7 @@ CameraCatalog::CameraCatalog(PreferencesStore *preferences, FrigateClient *clien
     , m_life(std::make_shared<StopToken>())
     , m_cameras(this)
     , m_groups(this)
-{
-}
+{ }
 
 CameraCatalog::~CameraCatalog()
 {

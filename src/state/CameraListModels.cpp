@@ -2,11 +2,10 @@
 #include "state/RecordValues.h"
 
 CameraListModel::CameraListModel(QObject *parent)
-    : MapRecordListModel<CameraInfo>({"name", "friendlyName", "enabled", "recordEnabled", "uiOrder", "mainStream",
-                                      "subStream", "annotationOffset"},
-                                     parent)
-{
-}
+    : MapRecordListModel<CameraInfo>(
+        {"name", "friendlyName", "enabled", "recordEnabled", "uiOrder", "mainStream", "subStream", "annotationOffset"},
+        parent)
+{ }
 
 QVariantMap CameraListModel::valueOf(const CameraInfo &camera) const
 {
@@ -15,8 +14,7 @@ QVariantMap CameraListModel::valueOf(const CameraInfo &camera) const
 
 GroupListModel::GroupListModel(QObject *parent)
     : MapRecordListModel<CameraGroup>({"name", "cameras", "order"}, parent)
-{
-}
+{ }
 
 QVariantMap GroupListModel::valueOf(const CameraGroup &group) const
 {

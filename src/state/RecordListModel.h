@@ -19,8 +19,7 @@ signals:
 // A list of records keyed by a text (a server id, a camera name). Replacing the list removes,
 // moves and inserts rows one by one and reports edited rows with dataChanged, so views keep
 // their delegates, scroll position and selection; only duplicate keys force a reset.
-template<typename Record>
-class RecordListModel : public CountedListModel
+template<typename Record> class RecordListModel : public CountedListModel
 {
 public:
     using CountedListModel::CountedListModel;
@@ -133,15 +132,13 @@ private:
 };
 
 // Records that QML reads as the fields of one map per row: each role is a key of the map.
-template<typename Record>
-class MapRecordListModel : public RecordListModel<Record>
+template<typename Record> class MapRecordListModel : public RecordListModel<Record>
 {
 public:
     MapRecordListModel(QList<QByteArray> roles, QObject *parent)
         : RecordListModel<Record>(parent)
         , m_roles(std::move(roles))
-    {
-    }
+    { }
 
     QHash<int, QByteArray> roleNames() const override
     {

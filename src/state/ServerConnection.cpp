@@ -14,8 +14,7 @@ ServerConnection::ServerConnection(SecretStore *secrets, FrigateClient *client, 
     , m_secrets(secrets)
     , m_client(client)
     , m_attempt(std::make_shared<StopToken>())
-{
-}
+{ }
 
 ServerConnection::~ServerConnection()
 {

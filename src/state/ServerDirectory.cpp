@@ -6,8 +6,7 @@ ServerDirectory::ServerDirectory(PreferencesStore *preferences, SecretStore *sec
     , m_preferences(preferences)
     , m_secrets(secrets)
     , m_model(this)
-{
-}
+{ }
 
 QCoro::Task<> ServerDirectory::load()
 {

@@ -2,8 +2,7 @@
 
 ServerListModel::ServerListModel(QObject *parent)
     : MapRecordListModel<ServerEntry>({"server", "idText", "displayName", "username", "isDefault"}, parent)
-{
-}
+{ }
 
 void ServerListModel::setList(const ServerList &list)
 {

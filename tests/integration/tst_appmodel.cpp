@@ -129,7 +129,10 @@ struct Rig
         return model->isLoggedIn() && settle();
     }
 
-    bool settle() { return QTest::qWaitFor([this] { return clock.pending(5s) == 1; }, 10000); }
+    bool settle()
+    {
+        return QTest::qWaitFor([this] { return clock.pending(5s) == 1; }, 10000);
+    }
 
     qsizetype count(const QString &path) { return server.requestsTo(path).size(); }
 };
@@ -255,8 +258,8 @@ private slots:
     {
         QTest::addColumn<QString>("versionText");
         QTest::addColumn<QString>("expectedError"); // empty: accepted
-        QTest::newRow("0.13.2 refused")
-            << "0.13.2" << "Frigate 0.13.2 is not supported: version 0.14 or later is required.";
+        QTest::newRow("0.13.2 refused") << "0.13.2"
+                                        << "Frigate 0.13.2 is not supported: version 0.14 or later is required.";
         QTest::newRow("1.0 accepted") << "1.0" << QString();
         QTest::newRow("no version does not block") << "" << QString();
     }
@@ -312,7 +315,8 @@ private slots:
         QTest::addColumn<QString>("password");
         QTest::addColumn<QString>("expectedError");
         QTest::newRow("right password") << "secret" << QString();
-        QTest::newRow("wrong password") << "nope" << "Invalid username or password.";
+        QTest::newRow("wrong password") << "nope"
+                                        << "Invalid username or password.";
     }
 
     void loginForm()
@@ -323,8 +327,10 @@ private slots:
         Rig rig;
         QVERIFY(rig.server.start());
         rig.startModel({});
-        const QVariantMap fields{{"serverName", " Home "}, {"internalURL", QLatin1Char(' ') + rig.server.baseUrl()},
-                                 {"username", "admin "}, {"password", password}};
+        const QVariantMap fields{{"serverName", " Home "},
+                                 {"internalURL", QLatin1Char(' ') + rig.server.baseUrl()},
+                                 {"username", "admin "},
+                                 {"password", password}};
         const QVariantMap outcome = runTask(rig.model->saveServerAndConnectFields(fields));
 
         QCOMPARE(rig.model->serverList().servers.size(), 1);
@@ -393,12 +399,17 @@ private slots:
         QTest::addColumn<QString>("pausedAt");
         QTest::addColumn<QString>("action");
         QTest::addColumn<QString>("expectedError");
-        QTest::newRow("select while probing") << "/api/version" << "select" << QString();
-        QTest::newRow("delete while probing") << "/api/version" << "delete" << QString();
-        QTest::newRow("disconnect while signing in") << "/api/login" << "disconnect" << QString();
-        QTest::newRow("disconnect while loading the configuration") << "/api/config" << "disconnect" << QString();
+        QTest::newRow("select while probing") << "/api/version"
+                                              << "select" << QString();
+        QTest::newRow("delete while probing") << "/api/version"
+                                              << "delete" << QString();
+        QTest::newRow("disconnect while signing in") << "/api/login"
+                                                     << "disconnect" << QString();
+        QTest::newRow("disconnect while loading the configuration") << "/api/config"
+                                                                    << "disconnect" << QString();
         QTest::newRow("another connection while signing in")
-            << "/api/login" << "connect" << QStringLiteral("Invalid username or password.");
+            << "/api/login"
+            << "connect" << QStringLiteral("Invalid username or password.");
     }
 
     void abandonedConnectionLeavesNoTrace()
@@ -447,11 +458,12 @@ private slots:
         QTest::addColumn<int>("expected");
 
         const QJsonObject last24{{"total_alert", 40}, {"reviewed_alert", 0}, {"total_detection", 40}};
-        const QString mixed = json({{"last24Hours", last24},
-                                    {"2024-06-11", QJsonObject{{"total_alert", 5}, {"reviewed_alert", 2},
-                                                               {"total_detection", 9}, {"reviewed_detection", 4}}},
-                                    {"2024-06-10", QJsonObject{{"total_alert", " 3 "}, {"reviewed_alert", 1},
-                                                               {"total_detection", "x"}}}});
+        const QString mixed = json(
+            {{"last24Hours", last24},
+             {"2024-06-11",
+              QJsonObject{
+                  {"total_alert", 5}, {"reviewed_alert", 2}, {"total_detection", 9}, {"reviewed_detection", 4}}},
+             {"2024-06-10", QJsonObject{{"total_alert", " 3 "}, {"reviewed_alert", 1}, {"total_detection", "x"}}}});
         QTest::newRow("only last24Hours") << json({{"last24Hours", last24}}) << 200 << true << 0;
         QTest::newRow("alerts and detections") << mixed << 200 << true << 3 + 2 + 5 + 0;
         QTest::newRow("detections hidden") << mixed << 200 << false << 3 + 2;

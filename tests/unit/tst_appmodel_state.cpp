@@ -70,7 +70,8 @@ struct Rig
 
     ServerList stored() const
     {
-        return ServerList::decode(preferences.value(QLatin1String(StateKeys::servers)).toByteArray()).value_or(ServerList{});
+        return ServerList::decode(preferences.value(QLatin1String(StateKeys::servers)).toByteArray())
+            .value_or(ServerList{});
     }
     std::optional<QString> secret(const QString &account) { return runTask(secrets.readSecret(account)); }
     void setSecret(const QString &account, const QString &value) { runTask(secrets.writeSecret(value, account)); }
@@ -103,9 +104,8 @@ struct ModelLog
         QObject::connect(model, &QAbstractItemModel::rowsRemoved,
                          [this](const QModelIndex &, int first) { events << QStringLiteral("remove %1").arg(first); });
         QObject::connect(model, &QAbstractItemModel::layoutChanged, [this] { events << "move"; });
-        QObject::connect(model, &QAbstractItemModel::dataChanged, [this](const QModelIndex &from) {
-            events << QStringLiteral("edit %1").arg(from.row());
-        });
+        QObject::connect(model, &QAbstractItemModel::dataChanged,
+                         [this](const QModelIndex &from) { events << QStringLiteral("edit %1").arg(from.row()); });
     }
     QStringList events;
 };
@@ -253,7 +253,8 @@ private slots:
         const ServerSettings first = makeServer("one");
         const ServerSettings second = makeServer("two");
         Rig rig({first, second}, 0);
-        QAbstractItemModelTester tester(rig.model->serverModel(), QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QAbstractItemModelTester tester(rig.model->serverModel(),
+                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
         ModelLog log(rig.model->serverModel());
 
         ServerSettings renamed = second;
@@ -317,9 +318,9 @@ private slots:
             Rig rig({current, other}, 0);
             const ServerSettings &edited = editCurrent ? current : other;
             rig.giveEverything(edited);
-            const QVariantMap fields{{"id", edited.idText().toLower()}, {"serverName", " Renamed "},
-                                     {"internalURL", " 10.0.0.9:5000 "}, {"externalURL", "\tcam.example.org\n"},
-                                     {"username", newUser}, {"password", "ignored here"}};
+            const QVariantMap fields{
+                {"id", edited.idText().toLower()},      {"serverName", " Renamed "}, {"internalURL", " 10.0.0.9:5000 "},
+                {"externalURL", "\tcam.example.org\n"}, {"username", newUser},       {"password", "ignored here"}};
             QCOMPARE(runTask(rig.model->saveServerFields(fields)), edited.idText());
 
             const ServerSettings saved = *rig.stored().server(edited.id);

@@ -36,14 +36,17 @@ private slots:
         QTest::addColumn<QJsonObject>("json");
         QTest::addColumn<QString>("expected"); // fieldsOf, or empty when the decode fails
 
-        QTest::newRow("all keys") << parse("{'id':'6F1C2A9E-3B4D-4E5F-8A7B-9C0D1E2F3A4B','serverName':'Casa',"
+        QTest::newRow("all keys") << parse(
+            "{'id':'6F1C2A9E-3B4D-4E5F-8A7B-9C0D1E2F3A4B','serverName':'Casa',"
             "'internalURL':'http://192.168.1.10:5000','externalURL':'https://nvr.example.org','username':'admin',"
             "'gridRefreshSeconds':7.5,'liveUsesSubstream':true,'showDetections':false}")
-            << "Casa|http://192.168.1.10:5000|https://nvr.example.org|admin|7.5|1|0";
-        QTest::newRow("absent keys give defaults") << parse("{'id':'6F1C2A9E-3B4D-4E5F-8A7B-9C0D1E2F3A4B'}")
-                                                   << "||||2|0|1";
-        QTest::newRow("nulls give defaults") << parse("{'id':'6F1C2A9E-3B4D-4E5F-8A7B-9C0D1E2F3A4B',"
-            "'serverName':null,'username':null,'gridRefreshSeconds':null,'showDetections':null}") << "||||2|0|1";
+                                  << "Casa|http://192.168.1.10:5000|https://nvr.example.org|admin|7.5|1|0";
+        QTest::newRow("absent keys give defaults")
+            << parse("{'id':'6F1C2A9E-3B4D-4E5F-8A7B-9C0D1E2F3A4B'}") << "||||2|0|1";
+        QTest::newRow("nulls give defaults")
+            << parse("{'id':'6F1C2A9E-3B4D-4E5F-8A7B-9C0D1E2F3A4B',"
+                     "'serverName':null,'username':null,'gridRefreshSeconds':null,'showDetections':null}")
+            << "||||2|0|1";
         QTest::newRow("lower-case id, whole number, unknown keys")
             << parse("{'id':'6f1c2a9e-3b4d-4e5f-8a7b-9c0d1e2f3a4b','password':'never read','gridRefreshSeconds':10}")
             << "||||10|0|1";
@@ -106,11 +109,26 @@ private slots:
         QTest::addColumn<QString>("internalURL");
         QTest::addColumn<QString>("externalURL");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("name wins") << "Casa" << "http://a" << "http://b" << "Casa";
-        QTest::newRow("internal next") << "" << "http://a" << "http://b" << "http://a";
-        QTest::newRow("external last") << "" << "" << "http://b" << "http://b";
-        QTest::newRow("nothing") << "" << "" << "" << "Frigate";
-        QTest::newRow("blank name is kept") << " " << "http://a" << "" << " ";
+        QTest::newRow("name wins") << "Casa"
+                                   << "http://a"
+                                   << "http://b"
+                                   << "Casa";
+        QTest::newRow("internal next") << ""
+                                       << "http://a"
+                                       << "http://b"
+                                       << "http://a";
+        QTest::newRow("external last") << ""
+                                       << ""
+                                       << "http://b"
+                                       << "http://b";
+        QTest::newRow("nothing") << ""
+                                 << ""
+                                 << ""
+                                 << "Frigate";
+        QTest::newRow("blank name is kept") << " "
+                                            << "http://a"
+                                            << ""
+                                            << " ";
     }
 
     void displayName()
