@@ -52,19 +52,15 @@ Item {
             serverName: name,
             internalURL: internalURL,
             externalURL: externalURL,
-            username: user
+            username: user,
+            password: password
         }
         if (storedId.length > 0)
             fields.id = storedId
-        const typed = password
-        AppModel.saveServer(fields).then(function (idText) {
-            root.storedId = idText
-            AppModel.selectServer(idText)
-            AppModel.connect(typed).then(function () {
-                if (!AppModel.isLoggedIn)
-                    root.error = AppModel.lastError
-                root.busy = false
-            })
+        AppModel.saveServerAndConnect(fields).then(function (outcome) {
+            root.storedId = outcome.id
+            root.error = outcome.error
+            root.busy = false
         })
     }
 

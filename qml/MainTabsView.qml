@@ -12,60 +12,50 @@ Item {
     readonly property bool systemTopBar: false
     readonly property real bottomInset: tabBar.height + 2 * tabBar.bottomMargin
 
-    Component {
-        id: homeScreen
-        PlaceholderScreen { title: qsTr("Home"); symbol: "house.fill"; bottomInset: root.bottomInset }
-    }
-    Component {
-        id: camerasScreen
-        PlaceholderScreen { title: qsTr("Cameras"); symbol: "video.fill"; bottomInset: root.bottomInset }
-    }
-    Component {
-        id: alertsScreen
-        PlaceholderScreen { title: qsTr("Alerts"); symbol: "bolt.fill"; bottomInset: root.bottomInset }
-    }
-    Component {
-        id: statusScreen
-        PlaceholderScreen { title: qsTr("Status"); symbol: "chart.line.uptrend.xyaxis"; bottomInset: root.bottomInset }
-    }
-    Component {
-        id: settingsScreen
-        SettingsScreen { bottomInset: root.bottomInset }
+    // One tab's screen, built when the tab is first shown and kept afterwards.
+    component TabPage: Loader {
+        required property int tab
+        readonly property bool current: root.selection === tab
+        property bool visited: false
+
+        anchors.fill: parent
+        visible: current
+        active: visited
+        onCurrentChanged: if (current) visited = true
+        Component.onCompleted: if (current) visited = true
     }
 
-    // In tab order.
-    readonly property var screens: [
-        { screen: homeScreen, stacked: true },
-        { screen: camerasScreen, stacked: true },
-        { screen: alertsScreen, stacked: true },
-        { screen: statusScreen, stacked: true },
-        { screen: settingsScreen, stacked: false }
-    ]
-
-    Repeater {
-        model: root.screens
-        delegate: Loader {
-            id: tabLoader
-            required property int index
-            required property var modelData
-            readonly property bool current: root.selection === index
-            // A tab's screen is built when first shown and kept afterwards.
-            property bool visited: false
-
-            anchors.fill: parent
-            visible: current
-            active: visited
-            onCurrentChanged: if (current) visited = true
-            Component.onCompleted: if (current) visited = true
-            sourceComponent: modelData.stacked ? stackedScreen : modelData.screen
-
-            Component {
-                id: stackedScreen
-                StackView {
-                    initialItem: tabLoader.modelData.screen
-                }
+    TabPage {
+        tab: BITabBar.Home
+        sourceComponent: StackView {
+            initialItem: PlaceholderScreen { title: qsTr("Home"); symbol: "house.fill"; bottomInset: root.bottomInset }
+        }
+    }
+    TabPage {
+        tab: BITabBar.Cameras
+        sourceComponent: StackView {
+            initialItem: PlaceholderScreen { title: qsTr("Cameras"); symbol: "video.fill"; bottomInset: root.bottomInset }
+        }
+    }
+    TabPage {
+        tab: BITabBar.Alerts
+        sourceComponent: StackView {
+            initialItem: PlaceholderScreen { title: qsTr("Alerts"); symbol: "bolt.fill"; bottomInset: root.bottomInset }
+        }
+    }
+    TabPage {
+        tab: BITabBar.Status
+        sourceComponent: StackView {
+            initialItem: PlaceholderScreen {
+                title: qsTr("Status")
+                symbol: "chart.line.uptrend.xyaxis"
+                bottomInset: root.bottomInset
             }
         }
+    }
+    TabPage {
+        tab: BITabBar.Settings
+        sourceComponent: SettingsScreen { bottomInset: root.bottomInset }
     }
 
     BITabBar {

@@ -6,7 +6,7 @@ import Kestrova
 Item {
     id: root
 
-    readonly property string wanted: AppModel.isLoggedIn ? "tabs" : AppModel.servers.length > 0 ? "picker" : "login"
+    readonly property string wanted: AppModel.isLoggedIn ? "tabs" : AppModel.servers.count > 0 ? "picker" : "login"
     property string shown: ""
 
     // The first server is stored before its connection is tried: the form stays until that

@@ -1,3 +1,5 @@
+pragma ComponentBehavior: Bound
+
 import QtQuick
 import QtQuick.Controls.Basic
 import QtQuick.Layouts
@@ -8,7 +10,7 @@ import Kestrova
 Item {
     id: root
     // The id of the row whose connection is running, or "".
-    property string connectingID: ""
+    readonly property string connectingID: AppModel.isConnecting ? AppModel.settings.idText : ""
     // The server whose deletion awaits confirmation, or null.
     property var deleting: null
 
@@ -24,18 +26,13 @@ Item {
         editSheet.open()
     }
 
+    // A server that needs a password typed opens the form instead of connecting.
     function connectTo(server) {
-        if (root.busy || AppModel.isConnecting)
+        if (root.busy)
             return
-        const id = server.idText
-        AppModel.canConnectWithoutAsking(id).then(function (canConnect) {
-            if (!canConnect) {
+        AppModel.connectToServer(server.idText).then(function (tried) {
+            if (!tried)
                 root.edit(server)
-                return
-            }
-            root.connectingID = id
-            AppModel.selectServer(id)
-            AppModel.connect("").then(function () { root.connectingID = "" })
         })
     }
 
@@ -96,19 +93,15 @@ Item {
                     Repeater {
                         model: AppModel.servers
                         delegate: ServerRow {
-                            objectName: "serverRow" + index
-                            required property var modelData
-                            required property int index
+                            id: row
+                            objectName: "serverRow" + row.index
                             width: rows.width
-                            server: modelData
-                            isDefault: modelData.idText === AppModel.defaultID
-                            connecting: modelData.idText === root.connectingID
-                            showDivider: index > 0
-                            onOpen: root.connectTo(modelData)
-                            onEditRequested: root.edit(modelData)
-                            onMakeDefaultRequested: AppModel.setDefaultServer(modelData.idText)
+                            connecting: row.idText === root.connectingID
+                            onOpen: root.connectTo(row.server)
+                            onEditRequested: root.edit(row.server)
+                            onMakeDefaultRequested: AppModel.setDefaultServer(row.idText)
                             onDeleteRequested: {
-                                root.deleting = modelData
+                                root.deleting = row.server
                                 deleteDialog.open()
                             }
                         }

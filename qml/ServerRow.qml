@@ -3,13 +3,17 @@ import QtQuick.Controls.Basic
 import QtQuick.Layouts
 import Kestrova
 
-// One server of the picker: tap to connect; its menu edits, makes default or deletes it.
+// One server of the picker, a row of AppModel.servers: tap to connect; its menu edits, makes
+// default or deletes it.
 ItemDelegate {
     id: row
-    property var server
-    property bool isDefault: false
+    required property var server
+    required property string idText
+    required property string displayName
+    required property string username
+    required property bool isDefault
+    required property int index
     property bool connecting: false
-    property bool showDivider: false
     signal open()
     signal editRequested()
     signal makeDefaultRequested()
@@ -19,14 +23,14 @@ ItemDelegate {
     hoverEnabled: true
     leftPadding: 16
     rightPadding: 10
-    text: server ? server.displayName : ""
+    text: displayName
     Accessible.name: text
     onClicked: open()
 
     background: Rectangle {
         color: row.down ? Theme.fillPressed : row.hovered || row.visualFocus ? Theme.fillSubtle : "transparent"
         Rectangle {
-            visible: row.showDivider
+            visible: row.index > 0
             anchors.top: parent.top
             anchors.left: parent.left
             anchors.right: parent.right
@@ -62,7 +66,7 @@ ItemDelegate {
                 Layout.fillWidth: true
             }
             Text {
-                text: row.server && row.server.username.length > 0 ? row.server.username : qsTr("No login")
+                text: row.username.length > 0 ? row.username : qsTr("No login")
                 color: Theme.textTertiary
                 font.pixelSize: Theme.footnoteSize
                 elide: Text.ElideRight

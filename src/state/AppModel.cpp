@@ -14,15 +14,6 @@ QPointer<AppModel> &processInstance()
     static QPointer<AppModel> instance;
     return instance;
 }
-
-template<typename T>
-bool assign(T &field, const T &value)
-{
-    if (field == value)
-        return false;
-    field = value;
-    return true;
-}
 } // namespace
 
 AppModel::AppModel(PreferencesStore *preferences, SecretStore *secrets, ServerTrust *trust, PollingClock *clock,
@@ -36,16 +27,38 @@ AppModel::AppModel(PreferencesStore *preferences, SecretStore *secrets, ServerTr
     , m_clock(clock ? clock : m_ownClock.get())
     , m_life(std::make_shared<StopToken>())
     , m_client(new FrigateClient(m_settings, secrets, m_trust, this))
+    , m_servers(preferences, secrets)
+    , m_connection(secrets, m_client)
+    , m_polling(preferences, m_client, m_clock)
+    , m_catalog(preferences, m_client)
 {
-    QObject::connect(m_secrets, &SecretStore::availableChanged, this, &AppModel::secretStoreAvailableChanged);
+    forwardSignals();
 }
 
 AppModel::~AppModel()
 {
     m_life->stop();
-    cancelPolling();
+    m_polling.cancelPolling();
     // Requests still running resume with a cancellation and find the model gone.
     m_client->cancelAll();
+}
+
+void AppModel::forwardSignals()
+{
+    QObject::connect(m_secrets, &SecretStore::availableChanged, this, &AppModel::secretStoreAvailableChanged);
+    QObject::connect(&m_servers, &ServerDirectory::changed, this, &AppModel::serversChanged);
+    QObject::connect(&m_connection, &ServerConnection::isLoggedInChanged, this, &AppModel::isLoggedInChanged);
+    QObject::connect(&m_connection, &ServerConnection::isConnectingChanged, this, &AppModel::isConnectingChanged);
+    QObject::connect(&m_connection, &ServerConnection::modeChanged, this, &AppModel::connectionModeChanged);
+    QObject::connect(&m_connection, &ServerConnection::addressInUseChanged, this, &AppModel::addressInUseChanged);
+    QObject::connect(&m_connection, &ServerConnection::lastErrorChanged, this, &AppModel::lastErrorChanged);
+    QObject::connect(&m_polling, &BadgePolling::statsChanged, this, &AppModel::statsChanged);
+    QObject::connect(&m_polling, &BadgePolling::unseenCountChanged, this, &AppModel::unseenCountChanged);
+    QObject::connect(&m_polling, &BadgePolling::statusBadgeChanged, this, &AppModel::statusBadgeChanged);
+    QObject::connect(&m_polling, &BadgePolling::reviewRevisionChanged, this, &AppModel::reviewRevisionChanged);
+    QObject::connect(&m_catalog, &CameraCatalog::camerasChanged, this, &AppModel::camerasChanged);
+    QObject::connect(&m_catalog, &CameraCatalog::groupsChanged, this, &AppModel::groupsChanged);
+    QObject::connect(&m_catalog, &CameraCatalog::aspectsChanged, this, &AppModel::aspectsChanged);
 }
 
 void AppModel::setInstance(AppModel *model)
@@ -69,58 +82,29 @@ AppModel *AppModel::create(QQmlEngine *, QJSEngine *)
 QCoro::Task<> AppModel::initialize()
 {
     const auto life = m_life;
-    ServerList list = co_await loadServerList(*m_preferences, *m_secrets);
+    co_await m_servers.load();
     if (life->isStopped())
         co_return;
-    const bool listChanged = assign(m_servers, list);
-
-    ServerSettings current;
-    if (auto server = m_servers.defaultServer())
-        current = *server;
-    else if (!m_servers.servers.isEmpty())
-        current = m_servers.servers.first();
-    m_settings = current;
-    m_client->setUp(current);
-    syncAddressInUse();
-    setAspects(storedAspects(current.id));
-    if (listChanged)
-        emit serversChanged();
+    m_settings = m_servers.preferred().value_or(ServerSettings());
+    m_client->setUp(m_settings);
+    m_connection.syncAddressInUse();
+    m_catalog.loadAspects(m_settings.id);
     emit settingsChanged();
 }
 
-// --- Published fields ---
-
 QString AppModel::connectionModeText() const
 {
-    return connectionModeRawValue(m_connectionMode);
+    return connectionModeRawValue(connectionMode());
 }
 
 QString AppModel::connectionModeName() const
 {
-    return connectionModeDisplayName(m_connectionMode);
-}
-
-QVariantList AppModel::cameraValues() const
-{
-    return ::cameraValues(m_cameras);
-}
-
-QVariantList AppModel::groupValues() const
-{
-    return ::groupValues(m_groups);
+    return connectionModeDisplayName(connectionMode());
 }
 
 QVariantMap AppModel::statsValue() const
 {
-    return m_stats ? ::statsValue(*m_stats) : QVariantMap();
-}
-
-QVariantMap AppModel::aspectValues() const
-{
-    QVariantMap values;
-    for (auto it = m_aspects.begin(); it != m_aspects.end(); ++it)
-        values.insert(it.key(), it.value());
-    return values;
+    return stats() ? ::statsValue(*stats()) : QVariantMap();
 }
 
 bool AppModel::secretStoreAvailable() const
@@ -128,87 +112,6 @@ bool AppModel::secretStoreAvailable() const
     return m_secrets->isAvailable();
 }
 
-// Every assignment is saved, changed or not; observers hear only of changes.
-void AppModel::setServers(const ServerList &servers)
-{
-    const bool changed = assign(m_servers, servers);
-    saveServerList(*m_preferences, m_servers);
-    if (changed)
-        emit serversChanged();
-}
-
-void AppModel::setIsLoggedIn(bool value)
-{
-    if (assign(m_isLoggedIn, value))
-        emit isLoggedInChanged();
-}
-
-void AppModel::setIsConnecting(bool value)
-{
-    if (assign(m_isConnecting, value))
-        emit isConnectingChanged();
-}
-
-void AppModel::setConnectionMode(ConnectionMode mode)
-{
-    if (assign(m_connectionMode, mode))
-        emit connectionModeChanged();
-}
-
-void AppModel::syncAddressInUse()
-{
-    const auto base = m_client->baseURL();
-    if (assign(m_addressInUse, base ? base->toString() : QString()))
-        emit addressInUseChanged();
-}
-
-void AppModel::setLastError(std::optional<QString> error)
-{
-    if (assign(m_lastError, error))
-        emit lastErrorChanged();
-}
-
-void AppModel::setCameras(const QList<CameraInfo> &cameras)
-{
-    if (assign(m_cameras, cameras))
-        emit camerasChanged();
-}
-
-void AppModel::setGroups(const QList<CameraGroup> &groups)
-{
-    if (assign(m_groups, groups))
-        emit groupsChanged();
-}
-
-void AppModel::setStats(std::optional<StatsSnapshot> stats)
-{
-    if (assign(m_stats, stats))
-        emit statsChanged();
-}
-
-void AppModel::setUnseenCount(int count)
-{
-    if (assign(m_unseenCount, count))
-        emit unseenCountChanged();
-}
-
-void AppModel::setStatusBadge(int count)
-{
-    if (assign(m_statusBadge, count))
-        emit statusBadgeChanged();
-}
-
-void AppModel::bumpReviewRevision()
-{
-    ++m_reviewRevision;
-    emit reviewRevisionChanged();
-}
-
-void AppModel::setAspects(const QMap<QString, double> &aspects)
-{
-    if (assign(m_aspects, aspects))
-        emit aspectsChanged();
-}
 // --- Servers ---
 
 void AppModel::setSettings(const ServerSettings &settings)
@@ -218,26 +121,25 @@ void AppModel::setSettings(const ServerSettings &settings)
         m_trust->setServerURLs({settings.internalURL, settings.externalURL});
     } else {
         m_client->setUp(settings);
-        syncAddressInUse();
+        m_connection.syncAddressInUse();
     }
-    if (assign(m_settings, settings))
+    if (m_settings != settings) {
+        m_settings = settings;
         emit settingsChanged();
-
-    const auto stored = m_servers.server(settings.id);
-    if (stored && *stored != settings) {
-        ServerList list = m_servers;
-        list.upsert(settings);
-        setServers(list);
     }
+    const auto stored = serverList().server(settings.id);
+    if (stored && *stored != settings)
+        m_servers.upsert(settings);
 }
 
 void AppModel::selectServer(const ServerSettings &server)
 {
-    if (m_isLoggedIn)
+    if (isLoggedIn())
         disconnect();
-    setLastError(std::nullopt);
+    m_connection.abandon();
+    m_connection.clearError();
     setSettings(server);
-    setAspects(storedAspects(server.id));
+    m_catalog.loadAspects(server.id);
 }
 
 void AppModel::saveServer(const ServerSettings &server)
@@ -254,33 +156,25 @@ void AppModel::saveServer(const ServerSettings &server)
     if (forgotPin)
         m_client->network()->clearConnectionCache();
 
-    ServerList list = m_servers;
-    list.upsert(server);
-    setServers(list);
+    m_servers.upsert(server);
     if (server.id == m_settings.id)
         setSettings(server);
 }
 
 QCoro::Task<> AppModel::deleteServer(QUuid id)
 {
-    if (!m_servers.server(id))
+    if (!serverList().server(id))
         co_return;
     const bool wasCurrent = id == m_settings.id;
-    if (wasCurrent && m_isLoggedIn)
+    if (wasCurrent && isLoggedIn())
         disconnect();
-
-    for (const QString &name : StateKeys::serverPreferenceNames())
-        m_preferences->remove(StateKeys::serverPreference(name, id));
-    ServerList list = m_servers;
-    list.remove(id);
-    setServers(list);
+    if (wasCurrent)
+        m_connection.abandon();
+    m_servers.remove(id);
 
     const auto life = m_life;
     if (wasCurrent) {
-        std::optional<ServerSettings> next = m_servers.defaultServer();
-        if (!next && !m_servers.servers.isEmpty())
-            next = m_servers.servers.first();
-        if (next)
+        if (const auto next = m_servers.preferred())
             selectServer(*next);
         else
             co_await m_client->dropToken(); // the client still points at it: forget the token it holds
@@ -292,14 +186,10 @@ QCoro::Task<> AppModel::deleteServer(QUuid id)
 
 void AppModel::setDefaultServer(std::optional<QUuid> id)
 {
-    ServerList list = m_servers;
-    list.defaultID = id;
-    setServers(list);
+    m_servers.setDefault(id);
 }
 
 void AppModel::setAutoConnect(bool on)
 {
-    ServerList list = m_servers;
-    list.autoConnect = on;
-    setServers(list);
+    m_servers.setAutoConnect(on);
 }

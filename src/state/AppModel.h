@@ -3,13 +3,15 @@
 #include "client/FrigateApi.h"
 #include "client/FrigateClient.h"
 #include "client/WireRecords.h"
+#include "state/BadgePolling.h"
+#include "state/CameraCatalog.h"
 #include "state/PollingClock.h"
-#include "state/ServerList.h"
+#include "state/ServerConnection.h"
+#include "state/ServerDirectory.h"
 #include "state/ServerSettings.h"
 
 #include <QMap>
 #include <QObject>
-#include <QVariantList>
 #include <QVariantMap>
 #include <QtQml/qqmlregistration.h>
 #include <QCoro/QCoroQmlTask>
@@ -23,9 +25,11 @@ class QQmlEngine;
 class SecretStore;
 class ServerTrust;
 
-// The one observable state of the application: the configured servers, the current server and
-// its client, the connection state, what was loaded from the server, the two badges and the
-// polling loop. Lives on the GUI thread for the whole run.
+// The one observable state of the application, as QML and the view-models see it. The work is
+// done by four parts: the server list (ServerDirectory), the connection and its sign-in
+// (ServerConnection), the polling and badges (BadgePolling), the cameras with their order and
+// aspect ratios (CameraCatalog). The model owns the current settings and the client, and runs
+// the sequences that involve several parts (select, save, delete, connect). GUI thread only.
 //
 // Start-up: main creates the process instance (setInstance) before loading QML, awaits
 // initialize() (loading the list may migrate secrets, which is asynchronous), and once the
@@ -36,7 +40,7 @@ class AppModel : public QObject
     QML_ELEMENT
     QML_SINGLETON
 
-    Q_PROPERTY(QVariantList servers READ serverValues NOTIFY serversChanged)
+    Q_PROPERTY(ServerListModel *servers READ serverModel CONSTANT)
     Q_PROPERTY(QString defaultID READ defaultIDText NOTIFY serversChanged)
     Q_PROPERTY(bool autoConnect READ autoConnect WRITE setAutoConnect NOTIFY serversChanged)
     Q_PROPERTY(ServerSettings settings READ settings NOTIFY settingsChanged)
@@ -46,8 +50,8 @@ class AppModel : public QObject
     Q_PROPERTY(QString connectionModeName READ connectionModeName NOTIFY connectionModeChanged)
     Q_PROPERTY(QString addressInUse READ addressInUse NOTIFY addressInUseChanged)
     Q_PROPERTY(QString lastError READ lastErrorText NOTIFY lastErrorChanged)
-    Q_PROPERTY(QVariantList cameras READ cameraValues NOTIFY camerasChanged)
-    Q_PROPERTY(QVariantList groups READ groupValues NOTIFY groupsChanged)
+    Q_PROPERTY(CameraListModel *cameras READ cameraModel CONSTANT)
+    Q_PROPERTY(GroupListModel *groups READ groupModel CONSTANT)
     Q_PROPERTY(QVariantMap stats READ statsValue NOTIFY statsChanged)
     Q_PROPERTY(bool hasStats READ hasStats NOTIFY statsChanged)
     Q_PROPERTY(int unseenCount READ unseenCount NOTIFY unseenCountChanged)
@@ -73,22 +77,25 @@ public:
     QCoro::Task<> initialize();
 
     // --- State, for C++ view-models ---
-    const ServerList &serverList() const { return m_servers; }
+    const ServerList &serverList() const { return m_servers.list(); }
     const ServerSettings &settings() const { return m_settings; }
     FrigateClient *client() const { return m_client; }
     ServerTrust *trust() const { return m_trust; }
-    bool isLoggedIn() const { return m_isLoggedIn; }
-    bool isConnecting() const { return m_isConnecting; }
-    ConnectionMode connectionMode() const { return m_connectionMode; }
-    std::optional<QString> lastError() const { return m_lastError; }
-    const QList<CameraInfo> &cameras() const { return m_cameras; }
-    const QList<CameraGroup> &groups() const { return m_groups; }
-    const std::optional<StatsSnapshot> &stats() const { return m_stats; }
-    int unseenCount() const { return m_unseenCount; }
-    int statusBadge() const { return m_statusBadge; }
-    int reviewRevision() const { return m_reviewRevision; }
-    const QMap<QString, double> &aspects() const { return m_aspects; }
-    bool isPolling() const { return m_pollStop != nullptr; }
+    bool isLoggedIn() const { return m_connection.isLoggedIn(); }
+    bool isConnecting() const { return m_connection.isConnecting(); }
+    ConnectionMode connectionMode() const { return m_connection.mode(); }
+    std::optional<QString> lastError() const { return m_connection.lastError(); }
+    const QList<CameraInfo> &cameras() const { return m_catalog.cameras(); }
+    const QList<CameraGroup> &groups() const { return m_catalog.groups(); }
+    const std::optional<StatsSnapshot> &stats() const { return m_polling.stats(); }
+    int unseenCount() const { return m_polling.unseenCount(); }
+    int statusBadge() const { return m_polling.statusBadge(); }
+    int reviewRevision() const { return m_polling.reviewRevision(); }
+    const QMap<QString, double> &aspects() const { return m_catalog.aspects(); }
+    bool isPolling() const { return m_polling.isPolling(); }
+    ServerListModel *serverModel() { return m_servers.model(); }
+    CameraListModel *cameraModel() { return m_catalog.cameraModel(); }
+    GroupListModel *groupModel() { return m_catalog.groupModel(); }
 
     // --- Operations ---
     QCoro::Task<> bootstrap();
@@ -103,47 +110,49 @@ public:
     void setSettings(const ServerSettings &settings);
     QCoro::Task<> refreshConnection();
 
-    void startPolling();
-    void cancelPolling();
-    QCoro::Task<> refreshStats();
+    void startPolling() { m_polling.startPolling(); }
+    void cancelPolling() { m_polling.cancelPolling(); }
+    QCoro::Task<> refreshStats() { return m_polling.refreshStats(); }
     // bypassCache asks the server for a fresh summary instead of its few-seconds cache.
-    QCoro::Task<> refreshUnseenCount(bool bypassCache = false);
-    QCoro::Task<> refreshLogBadge();
-    Q_INVOKABLE void markLogsSeen();
+    QCoro::Task<> refreshUnseenCount(bool bypassCache = false) { return m_polling.refreshUnseenCount(bypassCache); }
+    QCoro::Task<> refreshLogBadge() { return m_polling.refreshLogBadge(); }
+    Q_INVOKABLE void markLogsSeen() { m_polling.markLogsSeen(); }
 
     QCoro::Task<QList<LogLine>> fetchLogs(QString service, int tail);
     QCoro::Task<Result<QList<ReviewItem>>> fetchReviews(FrigateApi::ReviewQuery query);
-    QCoro::Task<> markReviewed(QStringList ids, bool reviewed);
+    QCoro::Task<> markReviewed(QStringList ids, bool reviewed) { return m_polling.markReviewed(ids, reviewed); }
     QCoro::Task<> markAllReviewed();
     QCoro::Task<QList<TrackedObject>> fetchTrackedObjects(ReviewItem item);
-    QCoro::Task<> refreshAspects(bool force);
+    QCoro::Task<> refreshAspects(bool force) { return m_catalog.refreshAspects(force); }
 
-    std::optional<CameraInfo> cameraNamed(const QString &name) const;
-    void setCameraOrder(const QList<CameraInfo> &cameras);
-    QList<CameraInfo> applyCameraOrder(QList<CameraInfo> cameras) const;
-    // The ordering rule: stored order first, then uiOrder, then friendly name.
-    static QList<CameraInfo> sortedCameras(QList<CameraInfo> cameras, const QStringList &order);
+    std::optional<CameraInfo> cameraNamed(const QString &name) const { return m_catalog.cameraNamed(name); }
+    void setCameraOrder(const QList<CameraInfo> &cameras) { m_catalog.setCameraOrder(cameras); }
+    QList<CameraInfo> applyCameraOrder(QList<CameraInfo> cameras) const { return m_catalog.applyCameraOrder(cameras); }
 
     // saveServer from the login form's fields; see the QML entry point of the same name.
     QCoro::Task<QString> saveServerFields(QVariantMap fields);
-    // The login form's Connect; resolves to whether the model is signed in afterwards.
-    QCoro::Task<bool> saveServerAndConnectFields(QVariantMap fields);
+    // The login form's Connect; see the QML entry point of the same name.
+    QCoro::Task<QVariantMap> saveServerAndConnectFields(QVariantMap fields);
+    // A picker row's tap; see the QML entry point of the same name.
+    QCoro::Task<bool> connectToServerWithIdText(QString idText);
 
     // --- QML entry points ---
     // Connects the current server; an empty password means none was typed. Resolves when done.
     Q_INVOKABLE QCoro::QmlTask connect(const QString &password);
-    Q_INVOKABLE void selectServer(const QString &idText);
     // Adds or updates a server from the login form's fields (id absent for a new server;
     // serverName, internalURL, externalURL, username; optionally the display preferences).
     // A changed user name drops the server's saved password and token. Resolves to the id text.
     Q_INVOKABLE QCoro::QmlTask saveServer(const QVariantMap &fields);
-    // The login form's Connect: saveServer(fields), select it, connect with fields.password.
-    // Resolves to whether the model is signed in afterwards.
+    // The login form's Connect: saves the server from `fields`, makes it current and connects
+    // with fields.password (empty: none typed). Resolves to { id: the server's id text,
+    // error: the failure's message, empty once signed in }.
     Q_INVOKABLE QCoro::QmlTask saveServerAndConnect(const QVariantMap &fields);
+    // A picker row's tap: a server that can connect without asking is made current and
+    // connected. Resolves to false, doing nothing, when it needs a password first.
+    Q_INVOKABLE QCoro::QmlTask connectToServer(const QString &idText);
     Q_INVOKABLE QCoro::QmlTask deleteServer(const QString &idText);
     // An empty text clears the default.
     Q_INVOKABLE void setDefaultServer(const QString &idText);
-    Q_INVOKABLE QCoro::QmlTask canConnectWithoutAsking(const QString &idText);
     Q_INVOKABLE QCoro::QmlTask hasSavedPassword(const QString &idText);
     // The settings screen's immediate preferences; a change of showDetections refreshes the
     // unseen count and then reloads review lists.
@@ -151,7 +160,7 @@ public:
     // The settings screen's "Save and reconnect": the connection fields of `fields` become the
     // current settings, then connect with fields.password. Resolves to whether signed in.
     Q_INVOKABLE QCoro::QmlTask saveSettingsAndReconnect(const QVariantMap &fields);
-    Q_INVOKABLE void setCameraOrder(const QStringList &names);
+    Q_INVOKABLE void setCameraOrder(const QStringList &names) { m_catalog.setCameraOrder(names); }
     // Qt::ApplicationState as QML reports it (Qt.application.state).
     Q_INVOKABLE void handleApplicationState(int state);
 
@@ -173,49 +182,20 @@ signals:
     void secretStoreAvailableChanged();
 
 private:
-    QVariantList serverValues() const { return m_servers.serverValues(); }
-    QString defaultIDText() const { return m_servers.defaultIDText(); }
-    bool autoConnect() const { return m_servers.autoConnect; }
+    QString defaultIDText() const { return serverList().defaultIDText(); }
+    bool autoConnect() const { return serverList().autoConnect; }
     QString connectionModeText() const;
     QString connectionModeName() const;
-    QString addressInUse() const { return m_addressInUse; }
-    QString lastErrorText() const { return m_lastError.value_or(QString()); }
-    QVariantList cameraValues() const;
-    QVariantList groupValues() const;
+    QString addressInUse() const { return m_connection.addressInUse(); }
+    QString lastErrorText() const { return lastError().value_or(QString()); }
     QVariantMap statsValue() const;
-    bool hasStats() const { return m_stats.has_value(); }
-    QVariantMap aspectValues() const;
+    bool hasStats() const { return stats().has_value(); }
+    QVariantMap aspectValues() const { return m_catalog.aspectValues(); }
     bool secretStoreAvailable() const;
+    void forwardSignals();
 
-    void setServers(const ServerList &servers);
-    void setIsLoggedIn(bool value);
-    void setIsConnecting(bool value);
-    void setConnectionMode(ConnectionMode mode);
-    void syncAddressInUse();
-    void setLastError(std::optional<QString> error);
-    void setCameras(const QList<CameraInfo> &cameras);
-    void setGroups(const QList<CameraGroup> &groups);
-    void setStats(std::optional<StatsSnapshot> stats);
-    void setUnseenCount(int count);
-    void setStatusBadge(int count);
-    void bumpReviewRevision();
-    void setAspects(const QMap<QString, double> &aspects);
-
-    QCoro::Task<Status> signInForConnect(std::optional<QString> password, QUuid id);
-    void failConnect(const FrigateError &error);
-    void failConnect(const QString &message);
-
-    QCoro::Task<> pollLoop(std::shared_ptr<StopToken> stop);
-    QCoro::Task<> pollStats(std::shared_ptr<StopToken> stop);
-    QCoro::Task<> pollUnseenCount(bool bypassCache, std::shared_ptr<StopToken> stop);
-    QCoro::Task<> pollLogBadge(std::shared_ptr<StopToken> stop);
-    QCoro::Task<> refetchUnseenAfterMarking();
-
-    QMap<QString, double> storedAspects(const QUuid &id) const;
-    QStringList storedCameraOrder(const QUuid &id) const;
-    double logSeenMarker(const QUuid &id) const;
-
-    std::optional<ServerSettings> serverWithIdText(const QString &idText) const;
+    // Makes `server` current and connects it when it needs no password typed; false otherwise.
+    QCoro::Task<bool> connectIfPossible(ServerSettings server);
     // The listed server named by fields.id, a new one with that id, or a new one.
     ServerSettings serverForFields(const QVariantMap &fields) const;
     static ServerSettings withFields(ServerSettings server, const QVariantMap &fields);
@@ -234,23 +214,11 @@ private:
     // Stopped when the model is destroyed: every coroutine of the model checks it after resuming.
     std::shared_ptr<StopToken> m_life;
 
-    ServerList m_servers;
     ServerSettings m_settings;
     FrigateClient *m_client;
-    bool m_isLoggedIn = false;
-    bool m_isConnecting = false;
-    ConnectionMode m_connectionMode = ConnectionMode::None;
-    QString m_addressInUse;
-    std::optional<QString> m_lastError;
-    QList<CameraInfo> m_cameras;
-    QList<CameraGroup> m_groups;
-    std::optional<StatsSnapshot> m_stats;
-    int m_unseenCount = 0;
-    int m_statusBadge = 0;
-    int m_reviewRevision = 0;
-    QMap<QString, double> m_aspects;
-    std::shared_ptr<StopToken> m_pollStop;
-    qint64 m_tick = 0;
+    ServerDirectory m_servers;
+    ServerConnection m_connection;
+    BadgePolling m_polling;
+    CameraCatalog m_catalog;
     bool m_didBootstrap = false;
-    qint64 m_unseenGeneration = 0;
 };

@@ -16,24 +16,12 @@ QCoro::QmlTask AppModel::connect(const QString &password)
     return connect(typedPassword({{QStringLiteral("password"), password}}));
 }
 
-std::optional<ServerSettings> AppModel::serverWithIdText(const QString &idText) const
-{
-    const auto id = uuidFromText(idText);
-    return id ? m_servers.server(*id) : std::nullopt;
-}
-
-void AppModel::selectServer(const QString &idText)
-{
-    if (const auto server = serverWithIdText(idText))
-        selectServer(*server);
-}
-
 ServerSettings AppModel::serverForFields(const QVariantMap &fields) const
 {
     const auto id = uuidFromText(fields.value(QStringLiteral("id")).toString());
     if (!id)
         return ServerSettings();
-    if (const auto stored = m_servers.server(*id))
+    if (const auto stored = serverList().server(*id))
         return *stored;
     ServerSettings server;
     server.id = *id;
@@ -63,7 +51,7 @@ ServerSettings AppModel::withFields(ServerSettings server, const QVariantMap &fi
 // the token the client already holds.
 QCoro::Task<> AppModel::forgetSecretsIfUserChanged(ServerSettings server)
 {
-    const auto stored = server.id == m_settings.id ? std::optional(m_settings) : m_servers.server(server.id);
+    const auto stored = server.id == m_settings.id ? std::optional(m_settings) : serverList().server(server.id);
     if (!stored || stored->username == server.username)
         co_return;
     const auto life = m_life;
@@ -93,21 +81,38 @@ QCoro::QmlTask AppModel::saveServer(const QVariantMap &fields)
     return saveServerFields(fields);
 }
 
-QCoro::Task<bool> AppModel::saveServerAndConnectFields(QVariantMap fields)
+QCoro::Task<QVariantMap> AppModel::saveServerAndConnectFields(QVariantMap fields)
 {
     const auto life = m_life;
     const QString idText = co_await saveServerFields(fields);
     if (life->isStopped())
-        co_return false;
-    selectServer(idText);
+        co_return QVariantMap();
+    if (const auto server = m_servers.serverWithIdText(idText))
+        selectServer(*server);
     const std::optional<QString> typed = typedPassword(fields);
     co_await connect(typed);
-    co_return !life->isStopped() && m_isLoggedIn;
+    if (life->isStopped())
+        co_return QVariantMap();
+    const QString error = isLoggedIn() ? QString() : lastErrorText();
+    co_return QVariantMap{{QStringLiteral("id"), idText}, {QStringLiteral("error"), error}};
 }
 
 QCoro::QmlTask AppModel::saveServerAndConnect(const QVariantMap &fields)
 {
     return saveServerAndConnectFields(fields);
+}
+
+QCoro::Task<bool> AppModel::connectToServerWithIdText(QString idText)
+{
+    const auto server = m_servers.serverWithIdText(idText);
+    if (!server)
+        co_return false;
+    co_return co_await connectIfPossible(*server);
+}
+
+QCoro::QmlTask AppModel::connectToServer(const QString &idText)
+{
+    return connectToServerWithIdText(idText);
 }
 
 QCoro::Task<> AppModel::deleteServerWithIdText(QString idText)
@@ -124,12 +129,6 @@ QCoro::QmlTask AppModel::deleteServer(const QString &idText)
 void AppModel::setDefaultServer(const QString &idText)
 {
     setDefaultServer(uuidFromText(idText));
-}
-
-QCoro::QmlTask AppModel::canConnectWithoutAsking(const QString &idText)
-{
-    const ServerSettings server = serverWithIdText(idText).value_or(m_settings);
-    return ::canConnectWithoutAsking(server, *m_secrets);
 }
 
 QCoro::Task<bool> AppModel::hasSavedPasswordFor(QString idText)
@@ -165,7 +164,7 @@ QCoro::Task<> AppModel::refreshUnseenThenReload()
     co_await refreshUnseenCount();
     if (life->isStopped())
         co_return;
-    bumpReviewRevision();
+    m_polling.bumpReviewRevision();
 }
 
 QCoro::Task<bool> AppModel::saveSettingsAndReconnectFields(QVariantMap fields)
@@ -178,7 +177,7 @@ QCoro::Task<bool> AppModel::saveSettingsAndReconnectFields(QVariantMap fields)
     setSettings(updated);
     const std::optional<QString> typed = typedPassword(fields);
     co_await connect(typed);
-    co_return !life->isStopped() && m_isLoggedIn;
+    co_return !life->isStopped() && isLoggedIn();
 }
 
 QCoro::QmlTask AppModel::saveSettingsAndReconnect(const QVariantMap &fields)
@@ -190,7 +189,7 @@ void AppModel::handleApplicationState(int state)
 {
     switch (Qt::ApplicationState(state)) {
     case Qt::ApplicationActive:
-        if (m_isLoggedIn)
+        if (isLoggedIn())
             refreshConnection();
         return;
     case Qt::ApplicationSuspended:

@@ -14,15 +14,6 @@ QVariantMap cameraValue(const CameraInfo &camera)
     };
 }
 
-QVariantList cameraValues(const QList<CameraInfo> &cameras)
-{
-    QVariantList values;
-    values.reserve(cameras.size());
-    for (const CameraInfo &camera : cameras)
-        values.append(cameraValue(camera));
-    return values;
-}
-
 QVariantMap groupValue(const CameraGroup &group)
 {
     return {
@@ -30,15 +21,6 @@ QVariantMap groupValue(const CameraGroup &group)
         {QStringLiteral("cameras"), group.cameras},
         {QStringLiteral("order"), group.order},
     };
-}
-
-QVariantList groupValues(const QList<CameraGroup> &groups)
-{
-    QVariantList values;
-    values.reserve(groups.size());
-    for (const CameraGroup &group : groups)
-        values.append(groupValue(group));
-    return values;
 }
 
 QVariantMap cameraStatsValue(const CameraStats &stats)

@@ -39,15 +39,6 @@ public:
         }));
     }
 
-    // Every wait ever asked for, in order.
-    QList<std::chrono::milliseconds> requested() const
-    {
-        QList<std::chrono::milliseconds> durations;
-        for (const Wait &wait : m_waits)
-            durations.append(wait.duration);
-        return durations;
-    }
-
 private:
     struct Wait
     {

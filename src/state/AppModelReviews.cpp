@@ -1,0 +1,45 @@
+// What the screens load through the model: logs, reviews and their marks, tracked objects.
+#include "state/AppModel.h"
+
+namespace {
+constexpr int MarkAllPageSize = 500;
+constexpr int MarkAllMaxPages = 20;
+} // namespace
+
+QCoro::Task<QList<LogLine>> AppModel::fetchLogs(QString service, int tail)
+{
+    return FrigateApi::fetchLogs(*m_client, std::move(service), tail);
+}
+
+QCoro::Task<Result<QList<ReviewItem>>> AppModel::fetchReviews(FrigateApi::ReviewQuery query)
+{
+    return FrigateApi::fetchReviews(*m_client, std::move(query));
+}
+
+QCoro::Task<QList<TrackedObject>> AppModel::fetchTrackedObjects(ReviewItem item)
+{
+    return FrigateApi::fetchTrackedObjects(*m_client, std::move(item), cameras());
+}
+
+QCoro::Task<> AppModel::markAllReviewed()
+{
+    const auto life = m_life;
+    QStringList ids;
+    FrigateApi::ReviewQuery query;
+    query.reviewed = false;
+    query.limit = MarkAllPageSize;
+    for (int page = 0; page < MarkAllMaxPages; ++page) {
+        const auto items = co_await fetchReviews(query);
+        if (life->isStopped())
+            co_return;
+        if (!items)
+            break;
+        for (const ReviewItem &item : items.value())
+            ids.append(item.id);
+        if (items.value().size() != MarkAllPageSize)
+            break;
+        query.before = items.value().last().start_time;
+    }
+    const bool reviewed = true;
+    co_await markReviewed(ids, reviewed);
+}

@@ -1,0 +1,77 @@
+#include "state/ServerDirectory.h"
+#include "state/PreferencesStore.h"
+
+ServerDirectory::ServerDirectory(PreferencesStore *preferences, SecretStore *secrets, QObject *parent)
+    : QObject(parent)
+    , m_preferences(preferences)
+    , m_secrets(secrets)
+    , m_model(this)
+{ }
+
+QCoro::Task<> ServerDirectory::load()
+{
+    const ServerList loaded = co_await loadServerList(*m_preferences, *m_secrets);
+    if (loaded == m_list)
+        co_return;
+    m_list = loaded;
+    m_model.setList(m_list);
+    emit changed();
+}
+
+void ServerDirectory::setList(const ServerList &list)
+{
+    saveServerList(*m_preferences, list);
+    if (list == m_list)
+        return;
+    m_list = list;
+    m_model.setList(m_list);
+    emit changed();
+}
+
+void ServerDirectory::upsert(const ServerSettings &server)
+{
+    ServerList list = m_list;
+    list.upsert(server);
+    setList(list);
+}
+
+bool ServerDirectory::remove(const QUuid &id)
+{
+    if (!m_list.server(id))
+        return false;
+    for (const QString &name : StateKeys::serverPreferenceNames())
+        m_preferences->remove(StateKeys::serverPreference(name, id));
+    ServerList list = m_list;
+    list.remove(id);
+    setList(list);
+    return true;
+}
+
+void ServerDirectory::setDefault(std::optional<QUuid> id)
+{
+    ServerList list = m_list;
+    list.defaultID = id;
+    setList(list);
+}
+
+void ServerDirectory::setAutoConnect(bool on)
+{
+    ServerList list = m_list;
+    list.autoConnect = on;
+    setList(list);
+}
+
+std::optional<ServerSettings> ServerDirectory::preferred() const
+{
+    if (auto server = m_list.defaultServer())
+        return server;
+    if (m_list.servers.isEmpty())
+        return std::nullopt;
+    return m_list.servers.first();
+}
+
+std::optional<ServerSettings> ServerDirectory::serverWithIdText(const QString &idText) const
+{
+    const auto id = uuidFromText(idText);
+    return id ? m_list.server(*id) : std::nullopt;
+}
