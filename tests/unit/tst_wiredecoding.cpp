@@ -1,3 +1,4 @@
+#include "client/FrigateApi.h"
 #include "client/WireDecoding.h"
 
 #include <QJsonArray>
@@ -102,6 +103,8 @@ private slots:
     void recordingSummary();
     void recordingSummaryIsStrict_data();
     void recordingSummaryIsStrict();
+    void unseenCountOfBrokenNumbers_data();
+    void unseenCountOfBrokenNumbers();
 };
 
 void TestWireDecoding::numbers_data()
@@ -226,10 +229,17 @@ void TestWireDecoding::cameras_data()
         << true << "Front Door" << "front_door" << none << 0 << true << false << 0.0;
     QTest::newRow("streams named otherwise")
         << R"({"cameras": {"front_door": {"live": {"streams": {"a": "zeta", "b": "alpha"}}}}})"
-        << true << "Front Door" << "alpha" << OptionalText("zeta") << 0 << true << false << 0.0;
+        << true << "Front Door" << "zeta" << OptionalText("alpha") << 0 << true << false << 0.0;
     QTest::newRow("sub stream by name wins over order")
-        << R"({"cameras": {"front_door": {"live": {"streams": {"a": "aaa", "b": "front_door_sub", "c": "front_door"}}}}})"
-        << true << "Front Door" << "front_door" << OptionalText("front_door_sub") << 0 << true << false << 0.0;
+        << R"({"cameras": {"front_door": {"live": {"streams": {"a": "aaa", "b": "front_door", "c": "front_door_sub"}}}}})"
+        << true << "Front Door" << "aaa" << OptionalText("front_door_sub") << 0 << true << false << 0.0;
+    QTest::newRow("first stream as written is the main one")
+        << R"({"cameras": {"front_door": {"live": {"streams": {"Clear": "front_door_clear", "Balanced": "front_door_balanced", "Fluent": "front_door_sub"}}}}})"
+        << true << "Front Door" << "front_door_clear" << OptionalText("front_door_sub") << 0 << true << false << 0.0;
+    QTest::newRow("written order behind escapes and look-alike text")
+        << R"({"x": "}{\"cameras", "cameras": {"front_door": {"zones": {"a": [1, {"live": "]"}]},
+              "live": {"quality": 8, "streams": {"Z\u00e9": "front_door_clear", "A\"": "front_door_b"}}}}})"
+        << true << "Front Door" << "front_door_clear" << OptionalText("front_door_b") << 0 << true << false << 0.0;
     QTest::newRow("streams with a non-text value")
         << R"({"cameras": {"front_door": {"live": {"streams": {"a": "zeta", "b": 5}}}}})"
         << true << "Front Door" << "front_door" << none << 0 << true << false << 0.0;
@@ -256,7 +266,7 @@ void TestWireDecoding::cameras()
 {
     QFETCH(QString, config);
     QFETCH(bool, listed);
-    const QList<CameraInfo> cameras = decodeConfig(object(config.toUtf8().constData())).cameras;
+    const QList<CameraInfo> cameras = decodeConfig(object(config.toUtf8().constData()), config.toUtf8()).cameras;
     QCOMPARE(cameras.size(), listed ? 1 : 0);
     if (!listed)
         return;
@@ -625,6 +635,23 @@ void TestWireDecoding::recordingSummaryIsStrict()
     const auto decoded = decodeRecordingSummary(body);
     QVERIFY(!decoded.ok());
     QCOMPARE(decoded.error().kind(), FrigateError::Kind::Decoding);
+}
+
+// Counts that do not fit an integer never reach a conversion to one.
+void TestWireDecoding::unseenCountOfBrokenNumbers_data()
+{
+    QTest::addColumn<QString>("summary");
+    QTest::addColumn<int>("count");
+    const int most = std::numeric_limits<int>::max();
+    QTest::newRow("infinite beside a good day") << R"({"a": {"total_alert": "inf"}, "b": {"total_alert": 2}})" << 2;
+    QTest::newRow("not a number seen") << R"({"a": {"total_alert": 3, "reviewed_alert": "nan"}})" << 3;
+    QTest::newRow("beyond 64 bits") << R"({"a": {"total_alert": 1e300}})" << most;
+}
+
+void TestWireDecoding::unseenCountOfBrokenNumbers()
+{
+    QFETCH(QString, summary);
+    QTEST(FrigateApi::unseenCount(object(summary.toUtf8().constData()), false), "count");
 }
 
 QTEST_GUILESS_MAIN(TestWireDecoding)
