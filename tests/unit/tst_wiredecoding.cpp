@@ -91,7 +91,6 @@ private slots:
     void reviewListFailures_data();
     void reviewListFailures();
     void singleReview016WithoutFlag();
-    void reviewEncodingRoundTrips();
     void recordingSummary();
     void recordingSummaryIsStrict_data();
     void recordingSummaryIsStrict();
@@ -352,6 +351,12 @@ void TestWireDecoding::reviewList015()
     QCOMPARE(items.at(1).severity, QStringLiteral("detection"));
     QVERIFY(items.at(1).has_been_reviewed);
     QVERIFY(decodeReviewList("[]").ok());
+    QJsonArray encoded;
+    for (const ReviewItem &item : items)
+        encoded.append(encodeReviewItem(item));
+    const auto again = decodeReviewList(QJsonDocument(encoded).toJson());
+    QVERIFY(again.ok());
+    QCOMPARE(again.value(), items);
 }
 
 void TestWireDecoding::reviewLeniency_data()
@@ -422,18 +427,6 @@ void TestWireDecoding::singleReview016WithoutFlag()
     const auto decoded = decodeReviewItem(json(R"({"id": "r", "camera": "c", "start_time": 5.5, "end_time": null})"));
     QVERIFY(decoded.ok() && !decoded.value().has_been_reviewed);
     QVERIFY(!decodeReviewItem(json(R"({"id": "r", "camera": "c"})")).ok());
-}
-
-void TestWireDecoding::reviewEncodingRoundTrips()
-{
-    const auto decoded = decodeReviewList(Reviews015);
-    QVERIFY(decoded.ok());
-    QJsonArray encoded;
-    for (const ReviewItem &item : decoded.value())
-        encoded.append(encodeReviewItem(item));
-    const auto again = decodeReviewList(QJsonDocument(encoded).toJson());
-    QVERIFY(again.ok());
-    QCOMPARE(again.value(), decoded.value());
 }
 
 void TestWireDecoding::recordingSummary()
