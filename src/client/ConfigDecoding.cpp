@@ -1,3 +1,4 @@
+#include "client/JsonKeyOrder.h"
 #include "client/JsonLookup.h"
 #include "client/TextFormats.h"
 #include "client/WireDecoding.h"
@@ -29,32 +30,41 @@ QString friendlyNameOf(const QString &name, const QJsonObject &camera)
     return capitalizedWords(QString(name).replace(u'_', u' '));
 }
 
-// The relay stream names of a camera, sorted. Servers before 0.16 name one stream in
-// "stream_name" instead of a "streams" map.
-QStringList streamNames(const QJsonObject &live)
+// The relay stream names of a camera in the order configured (keys beyond `keyOrder` after
+// it, sorted). Servers before 0.16 name one stream in "stream_name" instead of a "streams" map.
+QStringList streamNames(const QJsonObject &live, const QStringList &keyOrder)
 {
     const QJsonValue streams = live.value(u"streams");
     if (streams.isUndefined()) {
         const QString single = live.value(u"stream_name").toString();
         return single.isEmpty() ? QStringList() : QStringList{single};
     }
-    QStringList names;
-    for (const QJsonValue &value : streams.toObject()) {
-        if (!value.isString())
+    const QJsonObject map = streams.toObject();
+    QStringList keys = keyOrder;
+    for (auto it = map.begin(); it != map.end(); ++it) {
+        if (!it.value().isString())
             return {};
-        names.append(value.toString());
+        if (!keys.contains(it.key()))
+            keys.append(it.key());
     }
-    names.sort();
+    QStringList names;
+    for (const QString &key : std::as_const(keys)) {
+        if (map.contains(key))
+            names.append(map.value(key).toString());
+    }
     names.removeDuplicates();
     return names;
 }
 
-void assignStreams(CameraInfo &camera, const QJsonObject &live, const QJsonObject &relayStreams)
+// The first stream as configured is the main one, as in the server's own web page: a map such as
+// Clear/Balanced/Fluent lists the best first, whatever its names' alphabetical order.
+void assignStreams(CameraInfo &camera, const QJsonObject &live, const QStringList &keyOrder,
+                   const QJsonObject &relayStreams)
 {
-    const QStringList names = streamNames(live);
+    const QStringList names = streamNames(live, keyOrder);
     const QString sub = camera.name + QStringLiteral("_sub");
-    camera.mainStream = (names.contains(camera.name) || names.isEmpty()) ? camera.name : names.first();
-    if (names.contains(sub)) {
+    camera.mainStream = names.isEmpty() ? camera.name : names.first();
+    if (names.contains(sub) && camera.mainStream != sub) {
         camera.subStream = sub;
         return;
     }
@@ -70,7 +80,7 @@ void assignStreams(CameraInfo &camera, const QJsonObject &live, const QJsonObjec
         camera.subStream = relaySub;
 }
 
-std::optional<CameraInfo> decodeCamera(const QString &name, const QJsonObject &camera,
+std::optional<CameraInfo> decodeCamera(const QString &name, const QJsonObject &camera, const QStringList &streamOrder,
                                        const QJsonObject &relayStreams)
 {
     const QJsonObject ui = objectAt(camera, u"ui");
@@ -82,7 +92,7 @@ std::optional<CameraInfo> decodeCamera(const QString &name, const QJsonObject &c
     info.enabled = boolAt(camera, u"enabled", true);
     info.recordEnabled = boolAt(objectAt(camera, u"record"), u"enabled", false);
     info.uiOrder = intValue(ui.value(u"order"));
-    assignStreams(info, objectAt(camera, u"live"), relayStreams);
+    assignStreams(info, objectAt(camera, u"live"), streamOrder, relayStreams);
     info.annotationOffset = numberValue(objectAt(camera, u"detect").value(u"annotation_offset"));
     return info;
 }
@@ -124,13 +134,15 @@ QList<CameraGroup> decodeGroups(const QJsonObject &groups)
 
 } // namespace
 
-FrigateApi::ServerConfig decodeConfig(const QJsonObject &config)
+FrigateApi::ServerConfig decodeConfig(const QJsonObject &config, const QByteArray &text)
 {
     FrigateApi::ServerConfig result;
+    const QHash<QString, QStringList> streamOrders = liveStreamKeyOrder(text);
     const QJsonObject cameras = objectAt(config, u"cameras");
     const QJsonObject relayStreams = objectAt(objectAt(config, u"go2rtc"), u"streams");
     for (auto it = cameras.begin(); it != cameras.end(); ++it) {
-        if (auto camera = decodeCamera(it.key(), it.value().toObject(), relayStreams))
+        const QStringList streamOrder = streamOrders.value(it.key());
+        if (auto camera = decodeCamera(it.key(), it.value().toObject(), streamOrder, relayStreams))
             result.cameras.append(*camera);
     }
     result.groups = decodeGroups(objectAt(config, u"camera_groups"));

@@ -3,6 +3,7 @@
 #include "client/Logging.h"
 #include "client/TrackBuilding.h"
 #include "client/WireDecoding.h"
+#include "client/WireNumbers.h"
 
 #include <QBuffer>
 #include <QDateTime>
@@ -28,6 +29,12 @@ std::optional<QJsonValue> parseJson(const QByteArray &body)
     return document.isArray() ? QJsonValue(document.array()) : QJsonValue(document.object());
 }
 
+void bypassCacheAfterMarks(const FrigateClient &client, ApiRequest &request)
+{
+    if (client.reviewAnswersStale())
+        request.headers.append({QByteArrayLiteral("X-Cache-Bypass"), QByteArrayLiteral("1")});
+}
+
 QCoro::Task<std::optional<QJsonValue>> getQuietly(FrigateClient &client, QString path, QueryItems query)
 {
     const auto answer = co_await client.getJSON(path, query);
@@ -49,7 +56,7 @@ QCoro::Task<Result<ServerConfig>> loadConfig(FrigateClient &client)
         co_return FrigateError::decoding(QStringLiteral("invalid JSON"));
     if (!json->isObject())
         co_return FrigateError::decoding(QStringLiteral("configurazione"));
-    co_return decodeConfig(json->toObject());
+    co_return decodeConfig(json->toObject(), body.value());
 }
 
 QCoro::Task<std::optional<StatsSnapshot>> fetchStats(FrigateClient &client)
@@ -69,6 +76,8 @@ QCoro::Task<std::optional<QJsonObject>> fetchReviewSummary(FrigateClient &client
     request.query = {{QStringLiteral("timezone"), QString::fromUtf8(QTimeZone::systemTimeZoneId())}};
     if (bypassCache)
         request.headers.append({QByteArrayLiteral("X-Cache-Bypass"), QByteArrayLiteral("1")});
+    else
+        bypassCacheAfterMarks(client, request);
     const auto body = co_await client.request(request);
     if (!body)
         co_return std::nullopt;
@@ -85,34 +94,34 @@ int unseenCount(const QJsonObject &summary, bool showDetections)
         if (it.key() == QLatin1String("last24Hours") || !it.value().isObject())
             continue;
         const QJsonObject day = it.value().toObject();
-        const auto count = [&day](const char *key) { return trimmedNumberValue(day.value(QLatin1String(key))); };
-        sum += qint64(count("total_alert") - count("reviewed_alert"));
+        const auto count = [&day](const char *key) {
+            constexpr qint64 Most = std::numeric_limits<int>::max();
+            return clampedWhole<qint64>(trimmedNumberValue(day.value(QLatin1String(key))), -Most, Most);
+        };
+        sum += count("total_alert") - count("reviewed_alert");
         if (showDetections)
-            sum += qint64(count("total_detection") - count("reviewed_detection"));
+            sum += count("total_detection") - count("reviewed_detection");
     }
     return int(std::clamp<qint64>(sum, 0, std::numeric_limits<int>::max()));
 }
 
 QCoro::Task<QList<LogLine>> fetchLogs(FrigateClient &client, QString service, int tail)
 {
+    // The server slices its line list as Python does: a negative start counts from the end.
     const QString path = QStringLiteral("api/logs/") + service;
-    const QueryItems fromStart{{QStringLiteral("start"), QStringLiteral("0")}};
-    const auto head = co_await getQuietly(client, path, fromStart);
-    if (!head || !head->isObject())
-        co_return {};
-    const double total = trimmedNumberValue(head->toObject().value(QLatin1String("totalLines")));
-    const qint64 start = std::max<qint64>(qint64(total) - tail, 0);
-
-    const QueryItems fromTail{{QStringLiteral("start"), QString::number(start)}};
-    const auto page = co_await getQuietly(client, path, fromTail);
+    const QueryItems lastLines{{QStringLiteral("start"), QString::number(-qint64(std::max(tail, 0)))}};
+    const auto page = co_await getQuietly(client, path, lastLines);
     if (!page || !page->isObject())
         co_return {};
     const QJsonValue lines = page->toObject().value(QLatin1String("lines"));
     if (!lines.isArray())
         co_return {};
+    const QJsonArray array = lines.toArray();
+    const double total = trimmedNumberValue(page->toObject().value(QLatin1String("totalLines")));
+    const qint64 received = array.size();
+    const qint64 start = std::max<qint64>(clampedWhole<qint64>(total, 0, qint64(1) << 53) - received, 0);
 
     QList<LogLine> parsed;
-    const QJsonArray array = lines.toArray();
     for (qsizetype index = 0; index < array.size(); ++index) {
         const QString text = array.at(index).toString().trimmed();
         if (!text.isEmpty())
@@ -131,7 +140,7 @@ QString decimalText(double value)
     return text;
 }
 
-QueryItems reviewQueryItems(const ReviewQuery &query, bool showDetections)
+QueryItems reviewQueryItems(const ReviewQuery &query, bool showDetections, bool seenFlagFilters)
 {
     QueryItems items{{QStringLiteral("limit"), QString::number(query.limit)}};
     if (query.cameras && !query.cameras->isEmpty())
@@ -139,8 +148,10 @@ QueryItems reviewQueryItems(const ReviewQuery &query, bool showDetections)
     items.append({QStringLiteral("after"), decimalText(query.after.value_or(1.0))});
     if (query.before)
         items.append({QStringLiteral("before"), decimalText(*query.before)});
-    if (query.reviewed)
-        items.append({QStringLiteral("reviewed"), *query.reviewed ? QStringLiteral("1") : QStringLiteral("0")});
+    if (query.reviewed == false)
+        items.append({QStringLiteral("reviewed"), QStringLiteral("0")});
+    else if (!seenFlagFilters)
+        items.append({QStringLiteral("reviewed"), QStringLiteral("1")});
     if (!showDetections)
         items.append({QStringLiteral("severity"), QStringLiteral("alert")});
     return items;
@@ -150,7 +161,8 @@ QCoro::Task<Result<QList<ReviewItem>>> fetchReviews(FrigateClient &client, Revie
 {
     ApiRequest request;
     request.path = QStringLiteral("api/review");
-    request.query = reviewQueryItems(query, client.settings().showDetections);
+    request.query = reviewQueryItems(query, client.settings().showDetections, client.serverAtLeast(0, 17));
+    bypassCacheAfterMarks(client, request);
     const auto body = co_await client.request(request);
     if (!body)
         co_return body.error();
@@ -163,7 +175,8 @@ QCoro::Task<Result<QList<ReviewItem>>> fetchReviews(FrigateClient &client, Revie
     co_return sorted;
 }
 
-QCoro::Task<Status> markReviewedChunk(FrigateClient &client, QStringList ids, bool reviewed)
+namespace {
+QCoro::Task<Status> sendMarks(FrigateClient &client, QStringList ids, bool reviewed)
 {
     if (reviewed || client.serverAtLeast(0, 17)) {
         ApiRequest request;
@@ -184,6 +197,28 @@ QCoro::Task<Status> markReviewedChunk(FrigateClient &client, QStringList ids, bo
             firstFailure = answer.error();
     }
     co_return firstFailure;
+}
+} // namespace
+
+ReviewPager reviewPager(const FrigateClient &client, ReviewQuery first)
+{
+    const bool startBound = client.serverAtLeast(0, 16);
+    return ReviewPager(std::move(first), startBound ? ReviewPaging::ByStartTime : ReviewPaging::ByGrowingLimit);
+}
+
+QCoro::Task<Status> markReviewedChunk(FrigateClient &client, QStringList ids, bool reviewed)
+{
+    if (!reviewed && client.serverVersion().isEmpty()) {
+        const auto version = co_await client.fetchVersion();
+        if (!version)
+            co_return FrigateError::decoding(QStringLiteral("no server version, so unmarking is not sent"));
+    }
+    const QPointer<FrigateClient> guard(&client);
+    client.noteReviewsMarked();
+    const Status status = co_await sendMarks(client, ids, reviewed);
+    if (guard)
+        client.noteReviewsMarked();
+    co_return status;
 }
 
 QCoro::Task<std::optional<double>> fetchAspect(FrigateClient &client, QString camera, qint64 time)

@@ -1,5 +1,6 @@
 #pragma once
 #include "client/FrigateClient.h"
+#include "client/ReviewPager.h"
 #include "client/WireRecords.h"
 
 #include <QJsonObject>
@@ -16,31 +17,28 @@ struct ServerConfig
     QList<CameraGroup> groups;
 };
 
-struct ReviewQuery
-{
-    std::optional<QStringList> cameras;
-    std::optional<double> after;
-    std::optional<double> before;
-    std::optional<bool> reviewed;
-    int limit = 50;
-};
-
 QCoro::Task<Result<ServerConfig>> loadConfig(FrigateClient &client);
 QCoro::Task<std::optional<StatsSnapshot>> fetchStats(FrigateClient &client);
 
 // The summary object, or nothing on any failure. bypassCache asks the server's proxy for a
-// fresh answer (it caches JSON for 5 s), which matters right after marking.
+// fresh answer (it caches JSON for 5 s); requests soon after a mark do so on their own.
 QCoro::Task<std::optional<QJsonObject>> fetchReviewSummary(FrigateClient &client, bool bypassCache);
 int unseenCount(const QJsonObject &summary, bool showDetections);
 
+// The last `tail` lines, newest first, in one request.
 QCoro::Task<QList<LogLine>> fetchLogs(FrigateClient &client, QString service, int tail);
 
-QueryItems reviewQueryItems(const ReviewQuery &query, bool showDetections);
+// seenFlagFilters: from 0.17 "reviewed=1" means "seen only"; before, any non-zero value means
+// "seen and unseen" and leaving it out means "unseen only".
+QueryItems reviewQueryItems(const ReviewQuery &query, bool showDetections, bool seenFlagFilters);
 QString decimalText(double value); // shortest round-trip text, always with a fractional part
 QCoro::Task<Result<QList<ReviewItem>>> fetchReviews(FrigateClient &client, ReviewQuery query);
+// A pager walking the review list as the client's server reads `before`.
+ReviewPager reviewPager(const FrigateClient &client, ReviewQuery first);
 
-// One chunk of at most 200 ids. Servers before 0.17 ignore the "reviewed" flag, so unmarking
-// goes through the per-item DELETE there.
+// One chunk of at most 200 ids. Servers before 0.17 ignore the "reviewed" flag and mark the
+// items seen, so unmarking goes through the per-item DELETE there; with the version unknown it
+// is asked first, and unmarking fails when it cannot be learnt.
 QCoro::Task<Status> markReviewedChunk(FrigateClient &client, QStringList ids, bool reviewed);
 
 // Width ÷ height of a 90-pixel-high recording snapshot at `time`, or nothing.

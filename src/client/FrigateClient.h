@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QDateTime>
+#include <QDeadlineTimer>
 #include <QJsonArray>
 #include <QJsonValue>
 #include <QNetworkCookie>
@@ -96,6 +97,12 @@ public:
     QNetworkAccessManager *network() const { return m_network; }
     QNetworkRequest authorizedRequest(const QUrl &url) const;
 
+    // The server's proxy keeps JSON answers for 5 s, per URI (per user only from 0.17), so a
+    // review mark leaves stale review lists and summaries there that long; requests for them
+    // skip that cache until the mark's answers have aged out (one second of slack).
+    void noteReviewsMarked() { m_reviewsMarked.setRemainingTime(6000); }
+    bool reviewAnswersStale() const { return !m_reviewsMarked.hasExpired(); }
+
     // Aborts every request in flight; their callers see a cancellation.
     void cancelAll();
 
@@ -130,4 +137,5 @@ private:
     bool m_certificateChanged = false;
     QSet<QNetworkReply *> m_inFlight;
     std::function<QDateTime()> m_clock;
+    QDeadlineTimer m_reviewsMarked;
 };

@@ -77,21 +77,32 @@ std::optional<LogLine> serverFormatLine(const QString &text, qint64 id)
     return line;
 }
 
+// A keyword between spaces also counts at the very start: once the writer's stamp is cut,
+// go2rtc's level word ("DBG", "FTL") leads the message.
 LogLine::Level keywordLevel(const QString &rest)
 {
-    const QString text = rest.toLower();
-    if (text.contains(u"[error]") || text.contains(u" err ") || text.startsWith(u"err ")
-        || text.contains(u" ftl ") || text.contains(u"[crit]"))
+    const QString text = u' ' + rest.toLower();
+    if (text.contains(u"[error]") || text.contains(u" err ") || text.contains(u" ftl ") || text.contains(u"[crit]"))
         return LogLine::Level::Error;
-    if (text.contains(u"[warn]") || text.contains(u" wrn ") || text.startsWith(u"wrn ")
-        || text.contains(u"warning"))
+    if (text.contains(u"[warn]") || text.contains(u" wrn ") || text.contains(u"warning"))
         return LogLine::Level::Warning;
-    if (text.contains(u" inf ") || text.startsWith(u"inf ") || text.contains(u" dbg ")
-        || text.contains(u"[info]"))
+    if (text.contains(u" inf ") || text.contains(u" dbg ") || text.contains(u"[info]"))
         return LogLine::Level::Info;
     if (text.contains(u"error"))
         return LogLine::Level::Error;
     return LogLine::Level::Info;
+}
+
+// The log writer stamps lines not written by the server's Python code (start-up scripts,
+// go2rtc, nginx) with nanoseconds: "2024-06-11 10:00:05.000512345  message".
+QStringView withoutFraction(QStringView rest)
+{
+    if (!rest.startsWith(u'.'))
+        return rest;
+    qsizetype end = 1;
+    while (end < rest.size() && rest.at(end).isDigit())
+        ++end;
+    return end > 1 ? rest.sliced(end) : rest;
 }
 
 LogLine fallbackLine(const QString &text, qint64 id, const QString &service)
@@ -105,7 +116,7 @@ LogLine fallbackLine(const QString &text, qint64 id, const QString &service)
         if (const auto date = parseLogTimestamp(stamp)) {
             line.date = date;
             line.timeText = stamp;
-            rest = trimmedSpacesAndTabs(rest.sliced(TimestampLength));
+            rest = trimmedSpacesAndTabs(withoutFraction(rest.sliced(TimestampLength)));
             // A leading numeric field, such as a process id, says nothing to the reader.
             const qsizetype space = rest.indexOf(u' ');
             if (space >= 0 && rest.front().isNumber())

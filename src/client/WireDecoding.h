@@ -28,7 +28,9 @@ double trimmedNumberValue(const QJsonValue &value);
 // read by trimmedNumberValue. Nothing for any other shape.
 std::optional<QRectF> boxValue(const QJsonValue &value);
 
-FrigateApi::ServerConfig decodeConfig(const QJsonObject &config);
+// `text` is the configuration as received, for the key order QJsonObject loses; without it
+// stream maps are read in sorted key order.
+FrigateApi::ServerConfig decodeConfig(const QJsonObject &config, const QByteArray &text = {});
 StatsSnapshot decodeStats(const QJsonObject &stats);
 
 Result<ReviewItem> decodeReviewItem(const QJsonValue &value);

@@ -56,9 +56,15 @@ def camera_config(name: str, cam: dict, flavour) -> dict:
     return config
 
 
+def live_streams(name: str) -> list:
+    """0.16 live.streams of a camera, in the order configured: (label, go2rtc stream name)."""
+    return [("Clear", f"{name}_clear"), ("Balanced", f"{name}_balanced"), ("Fluent", f"{name}_sub")]
+
+
 def _live(name: str, flavour) -> dict:
     if flavour.per_user_reviews:
-        return {"streams": {"Main": name, "Sub": f"{name}_sub"}, "height": 720, "quality": 8}
+        # Best first, as users list them; the names' alphabetical order is not the quality order.
+        return {"streams": dict(live_streams(name)), "height": 720, "quality": 8}
     return {"stream_name": name, "height": 720, "quality": 8}
 
 
@@ -69,6 +75,9 @@ def build(ctx) -> dict:
     for name in ctx.scene.CAMERAS:
         streams[name] = [f"rtsp://{CAMERA_IPS[name]}:554/stream1"]
         streams[f"{name}_sub"] = [f"rtsp://{CAMERA_IPS[name]}:554/stream2"]
+        if flavour.per_user_reviews:
+            streams[f"{name}_clear"] = [f"rtsp://{CAMERA_IPS[name]}:554/stream1"]
+            streams[f"{name}_balanced"] = [f"ffmpeg:{name}_clear#video=h264#height=720"]
     auth = {"enabled": True, "cookie_name": "frigate_token", "cookie_secure": False,
             "session_length": ctx.settings.session_length, "refresh_time": ctx.settings.refresh_time,
             "reset_admin_password": False, "trusted_proxies": [], "hash_iterations": 600000}

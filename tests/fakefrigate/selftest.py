@@ -17,6 +17,7 @@ from pathlib import Path
 
 HERE = Path(__file__).resolve().parent
 sys.path.insert(0, str(HERE))
+import config as config_module  # noqa: E402
 import scene  # noqa: E402
 
 PYTHON = "/usr/bin/python3"
@@ -224,7 +225,9 @@ def check_config_and_stats(s, version):
     expect_equal(list(config["cameras"]), wanted_order, "cameras (Flask sorts every key)")
     for name, cam in config["cameras"].items():
         if version == "0.16":
-            expect_equal(cam["live"]["streams"], {"Main": name, "Sub": f"{name}_sub"}, "live.streams")
+            expect_equal(list(cam["live"]["streams"].items()), config_module.live_streams(name), "live.streams in order")
+            for _, stream in config_module.live_streams(name):
+                expect(stream in config["go2rtc"]["streams"], "go2rtc has every live stream")
             expect("stream_name" not in cam["live"], "no stream_name on 0.16")
         else:
             expect_equal(cam["live"]["stream_name"], name, "live.stream_name")

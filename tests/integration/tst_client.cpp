@@ -395,23 +395,6 @@ private slots:
         QVERIFY(queryOf(logged.at(0)).first().startsWith(QLatin1String("timezone=")));
     }
 
-    void logsReadTheTail()
-    {
-        Rig rig;
-        QVERIFY(rig.start({}));
-        QVERIFY(rig.connect());
-        const QList<LogLine> lines = runTask(FrigateApi::fetchLogs(*rig.client, QStringLiteral("frigate"), 5));
-        const QJsonArray logged = rig.server.requestsTo(QStringLiteral("/api/logs/frigate"));
-        QCOMPARE(logged.size(), 2);
-        QCOMPARE(queryOf(logged.at(0)), QStringList{"start=0"});
-        const int start = queryOf(logged.at(1)).first().mid(6).toInt();
-        QVERIFY(start > 0);
-        QVERIFY(!lines.isEmpty() && lines.size() <= 5);
-        for (int i = 1; i < lines.size(); ++i)
-            QVERIFY(lines[i - 1].id > lines[i].id); // newest first
-        QVERIFY(lines.first().id >= start);
-    }
-
     void trackedObjectsAskForTwelveDetectionsAtMost()
     {
         Rig rig;

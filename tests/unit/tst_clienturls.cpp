@@ -124,12 +124,16 @@ private slots:
         QTest::addColumn<bool>("withBefore");
         QTest::addColumn<int>("reviewed"); // -1 absent
         QTest::addColumn<bool>("showDetections");
+        QTest::addColumn<bool>("seenFlagFilters"); // 0.17+
         QTest::addColumn<QString>("expected");
-        QTest::newRow("defaults") << QStringList{} << false << -1 << true << "limit=50&after=1.0";
-        QTest::newRow("alerts only") << QStringList{} << false << -1 << false << "limit=50&after=1.0&severity=alert";
-        QTest::newRow("everything") << QStringList{"a", "b"} << true << 0 << false
+        // Before 0.17 a missing "reviewed" means unseen only; "1" there means seen and unseen.
+        QTest::newRow("defaults, 0.16") << QStringList{} << false << -1 << true << false << "limit=50&after=1.0&reviewed=1";
+        QTest::newRow("defaults, 0.17") << QStringList{} << false << -1 << true << true << "limit=50&after=1.0";
+        QTest::newRow("alerts only") << QStringList{} << false << -1 << false << true << "limit=50&after=1.0&severity=alert";
+        QTest::newRow("everything") << QStringList{"a", "b"} << true << 0 << false << false
                                     << "limit=50&cameras=a,b&after=1.0&before=1718096400.25&reviewed=0&severity=alert";
-        QTest::newRow("reviewed true") << QStringList{"a"} << false << 1 << true << "limit=50&cameras=a&after=1.0&reviewed=1";
+        QTest::newRow("unseen only, 0.17") << QStringList{} << false << 0 << true << true << "limit=50&after=1.0&reviewed=0";
+        QTest::newRow("reviewed true, 0.17") << QStringList{"a"} << false << 1 << true << true << "limit=50&cameras=a&after=1.0";
     }
     void reviewQueryItems()
     {
@@ -137,6 +141,7 @@ private slots:
         QFETCH(bool, withBefore);
         QFETCH(int, reviewed);
         QFETCH(bool, showDetections);
+        QFETCH(bool, seenFlagFilters);
         QFETCH(QString, expected);
         FrigateApi::ReviewQuery query;
         if (!cameras.isEmpty())
@@ -148,7 +153,7 @@ private slots:
         if (reviewed >= 0)
             query.reviewed = reviewed == 1;
         QStringList pairs;
-        for (const auto &[name, value] : FrigateApi::reviewQueryItems(query, showDetections))
+        for (const auto &[name, value] : FrigateApi::reviewQueryItems(query, showDetections, seenFlagFilters))
             pairs << name + QLatin1Char('=') + value;
         QCOMPARE(pairs.join(QLatin1Char('&')), expected);
     }

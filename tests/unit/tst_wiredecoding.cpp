@@ -1,3 +1,4 @@
+#include "client/FrigateApi.h"
 #include "client/WireDecoding.h"
 
 #include <QJsonArray>
@@ -6,13 +7,10 @@
 #include <QTest>
 #include <cmath>
 
-using OptionalText = std::optional<QString>;
 using OptionalRect = std::optional<QRectF>;
-Q_DECLARE_METATYPE(OptionalText)
 Q_DECLARE_METATYPE(OptionalRect)
 
 namespace {
-
 
 QJsonObject object(const char *text)
 {
@@ -25,32 +23,15 @@ bool sameNumber(double a, double b)
 }
 
 // A trimmed 0.16 stats answer, as the server sends it (all cpu_usages values are texts).
-const char *Stats016 = R"({
-  "cameras": {
-    "front_door": {"camera_fps": 5.1, "process_fps": 5.0, "skipped_fps": 0.1, "detection_fps": 0.4,
-                   "detection_enabled": true, "pid": 512, "capture_pid": 530, "ffmpeg_pid": 541,
-                   "audio_rms": 0.0, "audio_dBFS": 0.0}
-  },
-  "detectors": {"coral": {"inference_speed": 8.91, "detection_start": 0.0, "pid": 480},
-                "cpu1": {"inference_speed": "12.25", "detection_start": 0.0, "pid": 481},
-                "broken": 7},
-  "detection_fps": 0.4,
-  "cpu_usages": {
-    "frigate.full_system": {"cpu": "12.7", "mem": "41.3"},
+const char *Stats016 = R"({"cameras": {"front_door": {"camera_fps": 5.1, "process_fps": 5.0, "skipped_fps": 0.1,
+    "detection_fps": 0.4, "pid": 512, "capture_pid": 530, "ffmpeg_pid": 541, "audio_rms": 0.0}},
+  "detectors": {"coral": {"inference_speed": 8.91, "pid": 480}, "cpu1": {"inference_speed": "12.25"}, "broken": 7},
+  "cpu_usages": {"frigate.full_system": {"cpu": "12.7", "mem": "41.3"},
     "541": {"cpu": "3.0", "cpu_average": "2", "mem": "0.6", "cmdline": "ffmpeg -hide_banner"},
-    "512": {"cpu": "5.9", "cpu_average": "4", "mem": "1.9", "cmdline": "frigate.process:front_door"}
-  },
-  "service": {
-    "uptime": 86342, "version": "0.16.4-4131252", "latest_version": "0.16.4",
-    "storage": {
+    "512": {"cpu": "5.9", "cpu_average": "4", "mem": "1.9", "cmdline": "frigate.process:front_door"}},
+  "service": {"uptime": 86342, "version": "0.16.4-4131252", "latest_version": "0.16.4", "storage": {
       "/media/frigate/recordings": {"total": 1877522.3, "used": 412880.5, "free": 1464641.8, "mount_type": "ext4"},
-      "/media/frigate/clips": {"total": 1877522.3, "used": 412880.5, "free": 1464641.8, "mount_type": "ext4"},
-      "/tmp/cache": {"total": 1024.0, "used": 12.3, "free": 1011.7, "mount_type": "tmpfs"},
-      "/dev/shm": {"total": 512.0, "used": 98.2, "free": 413.8, "mount_type": "tmpfs"}
-    },
-    "last_updated": 1718096460
-  }
-})";
+      "/tmp/cache": {"total": 1024.0, "used": 12.3, "free": 1011.7, "mount_type": "tmpfs"}}}})";
 
 const char *Reviews015 = R"([
   {"id": "1718096400.512345-k3j9xq", "camera": "front_door",
@@ -66,6 +47,23 @@ const char *Reviews015 = R"([
             "sub_labels": [], "zones": [], "audio": []}}
 ])";
 
+// A camera as one line: friendly name|main|sub (- none)|order|enabled|recording|offset.
+QString describe(const CameraInfo &c)
+{
+    return QStringList{c.friendlyName,
+                       c.mainStream,
+                       c.subStream.value_or(QStringLiteral("-")),
+                       QString::number(c.uiOrder),
+                       c.enabled ? "on" : "off",
+                       c.recordEnabled ? "rec" : "-",
+                       QString::number(c.annotationOffset)}
+        .join(u'|');
+}
+
+// Key order behind escaped keys and text that looks like structure.
+const char *EscapedStreams = R"({"x": "}{cameras]", "cameras": {"front_door": {"zones": {"a": [1, {"live": "]"}]},
+    "live": {"quality": 8, "streams": {"Z\u00e9": "front_door_clear", "A\/b": "front_door_b"}}}}})";
+
 } // namespace
 
 class TestWireDecoding : public QObject
@@ -74,14 +72,10 @@ class TestWireDecoding : public QObject
 private slots:
     void numbers_data();
     void numbers();
-    void absentKeyReadsZero();
     void boxes_data();
     void boxes();
     void cameras_data();
     void cameras();
-    void friendlyNames_data();
-    void friendlyNames();
-    void camerasWithoutMapGiveNone();
     void groups_data();
     void groups();
     void stats016();
@@ -96,43 +90,31 @@ private slots:
     void reviewLeniency();
     void reviewListFailures_data();
     void reviewListFailures();
-    void emptyReviewList();
     void singleReview016WithoutFlag();
-    void reviewEncodingRoundTrips();
     void recordingSummary();
     void recordingSummaryIsStrict_data();
     void recordingSummaryIsStrict();
+    void unseenCountOfBrokenNumbers_data();
+    void unseenCountOfBrokenNumbers();
 };
 
 void TestWireDecoding::numbers_data()
 {
     QTest::addColumn<QString>("value");
-    QTest::addColumn<double>("number");  // numberValue
+    QTest::addColumn<double>("number"); // numberValue
     QTest::addColumn<double>("trimmed"); // trimmedNumberValue
 
     const double nan = std::nan("");
     const double inf = HUGE_VAL;
     QTest::newRow("JSON number") << "12.5" << 12.5 << 12.5;
-    QTest::newRow("JSON integer") << "541" << 541.0 << 541.0;
-    QTest::newRow("text between spaces") << R"("  12.5 ")" << 12.5 << 12.5;
-    QTest::newRow("text between tabs") << R"("\t-7\t")" << -7.0 << -7.0;
     QTest::newRow("leading line break") << R"("\n5")" << 0.0 << 5.0;
-    QTest::newRow("trailing line break") << R"("5\r\n")" << 0.0 << 5.0;
     QTest::newRow("trailing garbage") << R"("12.5abc")" << 0.0 << 0.0;
-    QTest::newRow("decimal comma") << R"("1,5")" << 0.0 << 0.0;
-    QTest::newRow("inner space") << R"("1 5")" << 0.0 << 0.0;
     QTest::newRow("empty text") << R"("")" << 0.0 << 0.0;
-    QTest::newRow("blank text") << R"(" \t ")" << 0.0 << 0.0;
-    QTest::newRow("exponent") << R"("1e3")" << 1000.0 << 1000.0;
     QTest::newRow("hexadecimal") << R"("0x10")" << 16.0 << 16.0;
     QTest::newRow("overflow") << R"("1e999")" << 0.0 << 0.0;
     QTest::newRow("infinity spelled") << R"("inf")" << inf << inf;
     QTest::newRow("not a number spelled") << R"("nan")" << nan << nan;
-    QTest::newRow("percent sign") << R"("4.21%")" << 0.0 << 0.0;
-    QTest::newRow("embedded NUL") << R"("1\u00002")" << 0.0 << 0.0;
-    QTest::newRow("boolean") << "true" << 0.0 << 0.0;
     QTest::newRow("null") << "null" << 0.0 << 0.0;
-    QTest::newRow("list") << "[1]" << 0.0 << 0.0;
 }
 
 void TestWireDecoding::numbers()
@@ -145,12 +127,6 @@ void TestWireDecoding::numbers()
     QVERIFY2(sameNumber(trimmedNumberValue(v), trimmed), qPrintable(QString::number(trimmedNumberValue(v))));
 }
 
-void TestWireDecoding::absentKeyReadsZero()
-{
-    const QJsonObject empty;
-    QCOMPARE(numberValue(empty.value(u"missing")), 0.0);
-}
-
 void TestWireDecoding::boxes_data()
 {
     QTest::addColumn<QString>("value");
@@ -158,21 +134,14 @@ void TestWireDecoding::boxes_data()
 
     QTest::newRow("event box") << "[0.42109375, 0.3111111, 0.090625, 0.4527778]"
                                << OptionalRect(QRectF(0.42109375, 0.3111111, 0.090625, 0.4527778));
-    QTest::newRow("texts with white space") << R"(["0.1", " 0.2 ", "0.3", "0.4\n"])"
-                                            << OptionalRect(QRectF(0.1, 0.2, 0.3, 0.4));
-    QTest::newRow("extra entries ignored") << "[0.1, 0.2, 0.3, 0.4, 0.99]" << OptionalRect(QRectF(0.1, 0.2, 0.3, 0.4));
+    QTest::newRow("texts with white space")
+        << R"(["0.1", " 0.2 ", "0.3", "0.4\n"])" << OptionalRect(QRectF(0.1, 0.2, 0.3, 0.4));
     QTest::newRow("full frame with slack") << "[0, 0, 1.01, 1.01]" << OptionalRect(QRectF(0, 0, 1.01, 1.01));
     QTest::newRow("unreadable x reads 0") << R"(["left", 0.2, 0.3, 0.4])" << OptionalRect(QRectF(0, 0.2, 0.3, 0.4));
     QTest::newRow("too wide") << "[0.1, 0.2, 1.5, 0.3]" << OptionalRect();
-    QTest::newRow("too high") << "[0.1, 0.2, 0.3, 1.02]" << OptionalRect();
     QTest::newRow("zero width") << "[0.1, 0.2, 0, 0.3]" << OptionalRect();
-    QTest::newRow("negative height") << "[0.1, 0.2, 0.3, -0.3]" << OptionalRect();
-    QTest::newRow("unreadable width") << R"([0.1, 0.2, "wide", 0.3])" << OptionalRect();
-    QTest::newRow("x spelled nan") << R"(["nan", 0.2, 0.3, 0.3])" << OptionalRect();
     QTest::newRow("width spelled nan") << R"([0.1, 0.2, "nan", 0.3])" << OptionalRect();
-    QTest::newRow("three entries") << "[0.1, 0.2, 0.3]" << OptionalRect();
     QTest::newRow("null") << "null" << OptionalRect();
-    QTest::newRow("object") << R"({"x": 0.1, "y": 0.2, "w": 0.3, "h": 0.4})" << OptionalRect();
 }
 
 void TestWireDecoding::boxes()
@@ -185,189 +154,108 @@ void TestWireDecoding::boxes()
 void TestWireDecoding::cameras_data()
 {
     QTest::addColumn<QString>("config");
-    QTest::addColumn<bool>("listed");
-    QTest::addColumn<QString>("friendlyName");
-    QTest::addColumn<QString>("mainStream");
-    QTest::addColumn<OptionalText>("subStream");
-    QTest::addColumn<int>("uiOrder");
-    QTest::addColumn<bool>("enabled");
-    QTest::addColumn<bool>("recordEnabled");
-    QTest::addColumn<double>("annotationOffset");
-
-    const OptionalText none;
+    QTest::addColumn<QString>("camera"); // empty: not listed
     // Every row describes one camera named front_door.
     QTest::newRow("0.16 camera") << R"({"go2rtc": {"streams": {"front_door": [], "front_door_sub": []}},
         "cameras": {"front_door": {"name": "front_door", "enabled": true, "enabled_in_config": true,
-          "detect": {"enabled": true, "annotation_offset": 0},
-          "record": {"enabled": true, "retain": {"days": 3}},
+          "detect": {"enabled": true, "annotation_offset": 0}, "record": {"enabled": true, "retain": {"days": 3}},
           "live": {"streams": {"Main": "front_door", "Sub": "front_door_sub"}, "height": 720},
           "ui": {"order": 1, "dashboard": true}}}})"
-        << true << "Front Door" << "front_door" << OptionalText("front_door_sub") << 1 << true << true << 0.0;
+                                 << "Front Door|front_door|front_door_sub|1|on|rec|0";
+    QTest::newRow("cameras not a map") << R"({"cameras": ["front_door"]})"
+                                       << "";
     QTest::newRow("hidden from dashboard") << R"({"cameras": {"front_door": {"ui": {"dashboard": false}}}})"
-        << false << "" << "" << none << 0 << true << false << 0.0;
-    QTest::newRow("on dashboard without order")
-        << R"({"cameras": {"front_door": {"ui": {"dashboard": true}}}})"
-        << true << "Front Door" << "front_door" << none << 0 << true << false << 0.0;
+                                           << "";
     QTest::newRow("bare camera") << R"({"cameras": {"front_door": {}}})"
-        << true << "Front Door" << "front_door" << none << 0 << true << false << 0.0;
-    QTest::newRow("camera that is not a map") << R"({"cameras": {"front_door": 5}})"
-        << true << "Front Door" << "front_door" << none << 0 << true << false << 0.0;
+                                 << "Front Door|front_door|-|0|on|-|0";
     QTest::newRow("friendly name") << R"({"cameras": {"front_door": {"friendly_name": "Porta di casa"}}})"
-        << true << "Porta di casa" << "front_door" << none << 0 << true << false << 0.0;
-    QTest::newRow("empty friendly name") << R"({"cameras": {"front_door": {"friendly_name": ""}}})"
-        << true << "Front Door" << "front_door" << none << 0 << true << false << 0.0;
+                                   << "Porta di casa|front_door|-|0|on|-|0";
     QTest::newRow("disabled, order fraction dropped")
         << R"({"cameras": {"front_door": {"enabled": false, "ui": {"order": 2.9}}}})"
-        << true << "Front Door" << "front_door" << none << 2 << false << false << 0.0;
+        << "Front Door|front_door|-|2|off|-|0";
     QTest::newRow("mistyped flags and order")
         << R"({"cameras": {"front_door": {"enabled": "no", "record": {"enabled": "true"}, "ui": {"order": "3"}}}})"
-        << true << "Front Door" << "front_door" << none << 0 << true << false << 0.0;
+        << "Front Door|front_door|-|0|on|-|0";
     QTest::newRow("order beyond int") << R"({"cameras": {"front_door": {"ui": {"order": 1e12}}}})"
-        << true << "Front Door" << "front_door" << none << 0 << true << false << 0.0;
+                                      << "Front Door|front_door|-|0|on|-|0";
     QTest::newRow("streams named otherwise")
         << R"({"cameras": {"front_door": {"live": {"streams": {"a": "zeta", "b": "alpha"}}}}})"
-        << true << "Front Door" << "alpha" << OptionalText("zeta") << 0 << true << false << 0.0;
+        << "Front Door|zeta|alpha|0|on|-|0";
     QTest::newRow("sub stream by name wins over order")
-        << R"({"cameras": {"front_door": {"live": {"streams": {"a": "aaa", "b": "front_door_sub", "c": "front_door"}}}}})"
-        << true << "Front Door" << "front_door" << OptionalText("front_door_sub") << 0 << true << false << 0.0;
+        << R"({"cameras": {"front_door": {"live": {"streams": {"a": "aaa", "b": "front_door", "c": "front_door_sub"}}}}})"
+        << "Front Door|aaa|front_door_sub|0|on|-|0";
+    QTest::newRow("first stream as written is the main one")
+        << R"({"cameras": {"front_door": {"live": {"streams": {"Clear": "front_door_clear",
+              "Balanced": "front_door_balanced", "Fluent": "front_door_sub"}}}}})"
+        << "Front Door|front_door_clear|front_door_sub|0|on|-|0";
+    QTest::newRow("written order behind escapes and look-alike text")
+        << EscapedStreams
+        << "Front Door|front_door_clear|front_door_b|0|on|-|0";
     QTest::newRow("streams with a non-text value")
         << R"({"cameras": {"front_door": {"live": {"streams": {"a": "zeta", "b": 5}}}}})"
-        << true << "Front Door" << "front_door" << none << 0 << true << false << 0.0;
-    QTest::newRow("0.14 stream name")
-        << R"({"cameras": {"front_door": {"live": {"stream_name": "front_door", "height": 720, "quality": 8}}}})"
-        << true << "Front Door" << "front_door" << none << 0 << true << false << 0.0;
+        << "Front Door|front_door|-|0|on|-|0";
     QTest::newRow("0.15 stream name with relay sub stream")
         << R"({"go2rtc": {"streams": {"porch_hd": ["rtsp://x"], "porch_hd_sub": ["rtsp://y"]}},
               "cameras": {"front_door": {"live": {"stream_name": "porch_hd"}}}})"
-        << true << "Front Door" << "porch_hd" << OptionalText("porch_hd_sub") << 0 << true << false << 0.0;
+        << "Front Door|porch_hd|porch_hd_sub|0|on|-|0";
     QTest::newRow("streams map wins over stream name and relay")
         << R"({"go2rtc": {"streams": {"front_door_sub": [], "porch_sub": []}},
               "cameras": {"front_door": {"live": {"streams": {"Main": "front_door"}, "stream_name": "porch"}}}})"
-        << true << "Front Door" << "front_door" << none << 0 << true << false << 0.0;
-    QTest::newRow("annotation offset as number")
-        << R"({"cameras": {"front_door": {"detect": {"annotation_offset": -500}}}})"
-        << true << "Front Door" << "front_door" << none << 0 << true << false << -500.0;
+        << "Front Door|front_door|-|0|on|-|0";
     QTest::newRow("annotation offset as text")
-        << R"({"cameras": {"front_door": {"detect": {"annotation_offset": " 120 "}}}})"
-        << true << "Front Door" << "front_door" << none << 0 << true << false << 120.0;
+        << R"({"cameras": {"front_door": {"detect": {"annotation_offset": " -120 "}}}})"
+        << "Front Door|front_door|-|0|on|-|-120";
 }
 
 void TestWireDecoding::cameras()
 {
     QFETCH(QString, config);
-    QFETCH(bool, listed);
-    const QList<CameraInfo> cameras = decodeConfig(object(config.toUtf8().constData())).cameras;
-    QCOMPARE(cameras.size(), listed ? 1 : 0);
-    if (!listed)
-        return;
-    const CameraInfo &camera = cameras.first();
-    QCOMPARE(camera.name, QStringLiteral("front_door"));
-    QTEST(camera.friendlyName, "friendlyName");
-    QTEST(camera.mainStream, "mainStream");
-    QTEST(camera.subStream, "subStream");
-    QTEST(camera.uiOrder, "uiOrder");
-    QTEST(camera.enabled, "enabled");
-    QTEST(camera.recordEnabled, "recordEnabled");
-    QTEST(camera.annotationOffset, "annotationOffset");
-}
-
-void TestWireDecoding::friendlyNames_data()
-{
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("friendlyName");
-    QTest::newRow("underscores") << "front_door" << "Front Door";
-    QTest::newRow("upper case lowered") << "BACK_YARD" << "Back Yard";
-    QTest::newRow("double underscore") << "gate__2" << "Gate  2";
-    QTest::newRow("dash is not a word break") << "side-door" << "Side-door";
-    QTest::newRow("accented") << "élan_vital" << "Élan Vital";
-}
-
-void TestWireDecoding::friendlyNames()
-{
-    QFETCH(QString, name);
-    QJsonObject cameras;
-    cameras.insert(name, QJsonObject());
-    const auto decoded = decodeConfig(QJsonObject{{QStringLiteral("cameras"), cameras}}).cameras;
-    QCOMPARE(decoded.size(), 1);
-    QTEST(decoded.first().friendlyName, "friendlyName");
-}
-
-void TestWireDecoding::camerasWithoutMapGiveNone()
-{
-    QVERIFY(decodeConfig(object(R"({"cameras": ["front_door"]})")).cameras.isEmpty());
-    QVERIFY(decodeConfig(QJsonObject()).cameras.isEmpty());
+    QFETCH(QString, camera);
+    const QList<CameraInfo> cameras = decodeConfig(object(config.toUtf8().constData()), config.toUtf8()).cameras;
+    QCOMPARE(cameras.size(), camera.isEmpty() ? 0 : 1);
+    if (!camera.isEmpty())
+        QCOMPARE(describe(cameras.first()), camera);
 }
 
 void TestWireDecoding::groups_data()
 {
     QTest::addColumn<QString>("config");
-    QTest::addColumn<QStringList>("names");
-    QTest::addColumn<QList<QStringList>>("cameras");
-    QTest::addColumn<QList<int>>("orders");
-
+    QTest::addColumn<QString>("groups"); // name(order):cameras; ...
     QTest::newRow("sorted by order then name")
-        << R"({"camera_groups": {"zeta": {"cameras": ["a"], "order": 1}, "outside": {"cameras": ["front_door", "driveway"], "icon": "LuCar", "order": 1}, "first": {"cameras": [], "order": 0}}})"
-        << QStringList{"first", "outside", "zeta"}
-        << QList<QStringList>{{}, {"front_door", "driveway"}, {"a"}} << QList<int>{0, 1, 1};
+        << R"({"camera_groups": {"zeta": {"cameras": ["a"], "order": 1}, "first": {"cameras": [], "order": 0},
+              "outside": {"cameras": ["front_door", "driveway"], "icon": "LuCar", "order": 1}}})"
+        << "first(0):; outside(1):front_door,driveway; zeta(1):a";
     QTest::newRow("non-map entries skipped, order defaults to 0")
         << R"({"camera_groups": {"bad": ["a"], "good": {"cameras": ["a"]}}})"
-        << QStringList{"good"} << QList<QStringList>{{"a"}} << QList<int>{0};
+        << "good(0):a";
     QTest::newRow("negative order first") << R"({"camera_groups": {"a": {"order": 3}, "b": {"order": -1}}})"
-        << QStringList{"b", "a"} << QList<QStringList>{{}, {}} << QList<int>{-1, 3};
-    QTest::newRow("mixed camera list is empty")
-        << R"({"camera_groups": {"g": {"cameras": ["a", 5]}}})"
-        << QStringList{"g"} << QList<QStringList>{{}} << QList<int>{0};
+                                          << "b(-1):; a(3):";
+    QTest::newRow("mixed camera list is empty") << R"({"camera_groups": {"g": {"cameras": ["a", 5]}}})"
+                                                << "g(0):";
     QTest::newRow("comma text kept by the server")
         << R"({"camera_groups": {"g": {"cameras": "front_door, driveway,"}}})"
-        << QStringList{"g"} << QList<QStringList>{{"front_door", "driveway"}} << QList<int>{0};
-    QStringList many;
-    QJsonObject manyGroups;
-    for (int i = 0; i < 40; ++i) {
-        const QString name = QStringLiteral("g%1").arg(i, 2, 10, QLatin1Char('0'));
-        many << name;
-        manyGroups.insert(name, QJsonObject{{QStringLiteral("order"), 5}});
-    }
-    QTest::newRow("many groups of one order")
-        << QString::fromUtf8(QJsonDocument(QJsonObject{{QStringLiteral("camera_groups"), manyGroups}}).toJson())
-        << many << QList<QStringList>(40) << QList<int>(40, 5);
+        << "g(0):front_door,driveway";
     QTest::newRow("groups not a map") << R"({"camera_groups": []})"
-        << QStringList{} << QList<QStringList>{} << QList<int>{};
+                                      << "";
 }
 
 void TestWireDecoding::groups()
 {
     QFETCH(QString, config);
-    QStringList names;
-    QList<QStringList> cameras;
-    QList<int> orders;
-    for (const CameraGroup &group : decodeConfig(object(config.toUtf8().constData())).groups) {
-        names << group.name;
-        cameras << group.cameras;
-        orders << group.order;
-    }
-    QTEST(names, "names");
-    QTEST(cameras, "cameras");
-    QTEST(orders, "orders");
+    QStringList groups;
+    for (const CameraGroup &group : decodeConfig(object(config.toUtf8().constData())).groups)
+        groups << QStringLiteral("%1(%2):%3").arg(group.name).arg(group.order).arg(group.cameras.join(u','));
+    QTEST(groups.join(QStringLiteral("; ")), "groups");
 }
 
 void TestWireDecoding::stats016()
 {
     const StatsSnapshot stats = decodeStats(object(Stats016));
-    QCOMPARE(stats.cpu, 12.7);
-    QCOMPARE(stats.mem, 41.3);
-    QCOMPARE(stats.diskUsedMB, 412880.5);
-    QCOMPARE(stats.diskTotalMB, 1877522.3);
-    QCOMPARE(stats.uptime, 86342.0);
-    QCOMPARE(stats.version, QStringLiteral("0.16.4-4131252"));
-    QCOMPARE(stats.inferenceMs, 12.25);
-    QCOMPARE(stats.cameras.keys(), QStringList{"front_door"});
-    const CameraStats camera = stats.cameras.value(QStringLiteral("front_door"));
-    QCOMPARE(camera.fps, 5.1);
-    QCOMPARE(camera.processFps, 5.0);
-    QCOMPARE(camera.skippedFps, 0.1);
-    QCOMPARE(camera.detectionFps, 0.4);
-    QCOMPARE(camera.ffmpegCPU, 3.0); // from cpu_usages["541"], not from the camera's own pid 512
-    QCOMPARE(camera.reconnects, 0.0);
+    // ffmpeg's cpu comes from cpu_usages["541"], not from the camera's own pid 512.
+    const CameraStats camera{5.1, 0.4, 5.0, 0.1, 3.0, 0.0};
+    const StatsSnapshot expected{12.7, 41.3, 412880.5, 1877522.3, 86342.0, "0.16.4-4131252", 12.25,
+                                 {{QStringLiteral("front_door"), camera}}};
+    QCOMPARE(stats, expected);
 }
 
 void TestWireDecoding::disk_data()
@@ -376,15 +264,15 @@ void TestWireDecoding::disk_data()
     QTest::addColumn<double>("used");
     QTest::addColumn<double>("total");
     QTest::newRow("recordings volume wins")
-        << R"({"/big": {"total": 9000, "used": 1}, "/media/frigate/recordings": {"total": 100, "used": 50}})" << 50.0 << 100.0;
+        << R"({"/big": {"total": 9000, "used": 1}, "/media/frigate/recordings": {"total": 100, "used": 50}})"
+        << 50.0 << 100.0;
     QTest::newRow("largest volume without recordings")
         << R"({"/media/frigate/clips": {"total": "300", "used": "30"}, "/tmp/cache": {"total": 1024, "used": 12}, "/dev/shm": {"total": 512, "used": 98}})"
         << 12.0 << 1024.0;
-    QTest::newRow("recordings entry not a map") << R"({"/media/frigate/recordings": 7, "/a": {"total": 10, "used": 2}})"
-        << 2.0 << 10.0;
-    QTest::newRow("tie: first met wins") << R"({"/a": {"total": 10, "used": 1}, "/b": {"total": 10, "used": 2}})" << 1.0 << 10.0;
-    QTest::newRow("empty recordings entry") << R"({"/media/frigate/recordings": {}, "/a": {"total": 10, "used": 2}})"
-        << 0.0 << 0.0;
+    QTest::newRow("recordings entry not a map")
+        << R"({"/media/frigate/recordings": 7, "/a": {"total": 10, "used": 2}})" << 2.0 << 10.0;
+    QTest::newRow("empty recordings entry")
+        << R"({"/media/frigate/recordings": {}, "/a": {"total": 10, "used": 2}})" << 0.0 << 0.0;
     QTest::newRow("no map values") << R"({"/a": 1, "/b": "x"})" << 0.0 << 0.0;
 }
 
@@ -402,12 +290,9 @@ void TestWireDecoding::cameraCpu_data()
     QTest::addColumn<QString>("camera");
     QTest::addColumn<double>("ffmpegCPU");
     QTest::newRow("own ffmpeg_cpu wins") << R"({"ffmpeg_cpu": "7.5", "ffmpeg_pid": 541})" << 7.5;
-    QTest::newRow("pid as number") << R"({"ffmpeg_pid": 541})" << 3.0;
     QTest::newRow("pid as text") << R"({"ffmpeg_pid": "541"})" << 3.0;
     QTest::newRow("pid gone from the process list") << R"({"ffmpeg_pid": 999})" << 0.0;
-    QTest::newRow("pid null") << R"({"ffmpeg_pid": null})" << 0.0;
     QTest::newRow("pid with fraction") << R"({"ffmpeg_pid": 541.5})" << 0.0;
-    QTest::newRow("no pid") << R"({"pid": 541})" << 0.0;
 }
 
 void TestWireDecoding::cameraCpu()
@@ -429,10 +314,9 @@ void TestWireDecoding::looseStats_data()
     QTest::newRow("empty") << "{}" << 0.0 << 0.0 << "" << 0;
     QTest::newRow("cpu text between spaces")
         << R"({"cpu_usages": {"frigate.full_system": {"cpu": " 12.5 "}}})" << 12.5 << 0.0 << "" << 0;
-    QTest::newRow("cpu unparsable") << R"({"cpu_usages": {"frigate.full_system": {"cpu": "-%"}}})" << 0.0 << 0.0 << "" << 0;
     QTest::newRow("negative inference speeds")
-        << R"({"detectors": {"a": {"inference_speed": -3}, "b": {"inference_speed": -1}}})" << 0.0 << -1.0 << "" << 0;
-    QTest::newRow("version not a text") << R"({"service": {"version": 16}})" << 0.0 << 0.0 << "" << 0;
+        << R"({"detectors": {"a": {"inference_speed": -3}, "b": {"inference_speed": -1}}})" << 0.0 << -1.0 << ""
+        << 0;
     QTest::newRow("camera entries that are not maps dropped")
         << R"({"cameras": {"a": {}, "b": 3, "c": null}})" << 0.0 << 0.0 << "" << 1;
 }
@@ -466,44 +350,37 @@ void TestWireDecoding::reviewList015()
     QCOMPARE(items.at(1).end_time, std::optional<double>());
     QCOMPARE(items.at(1).severity, QStringLiteral("detection"));
     QVERIFY(items.at(1).has_been_reviewed);
+    QVERIFY(decodeReviewList("[]").ok());
+    QJsonArray encoded;
+    for (const ReviewItem &item : items)
+        encoded.append(encodeReviewItem(item));
+    const auto again = decodeReviewList(QJsonDocument(encoded).toJson());
+    QVERIFY(again.ok());
+    QCOMPARE(again.value(), items);
 }
 
 void TestWireDecoding::reviewLeniency_data()
 {
     QTest::addColumn<QString>("extra"); // keys added to a minimal valid item
-    QTest::addColumn<QString>("severity");
-    QTest::addColumn<bool>("reviewed");
-    QTest::addColumn<bool>("hasEnd");
-    QTest::addColumn<bool>("hasThumb");
-    QTest::addColumn<QStringList>("objects");
-    QTest::addColumn<QStringList>("zones");
-
-    QTest::newRow("minimal") << "" << "alert" << false << false << false << QStringList() << QStringList();
-    QTest::newRow("0.16 reviewed as 1") << R"(, "has_been_reviewed": 1)" << "alert" << true << false << false
-                                        << QStringList() << QStringList();
-    QTest::newRow("0.16 unreviewed as 0") << R"(, "has_been_reviewed": 0)" << "alert" << false << false << false
-                                          << QStringList() << QStringList();
-    QTest::newRow("reviewed null") << R"(, "has_been_reviewed": null)" << "alert" << false << false << false
-                                   << QStringList() << QStringList();
-    QTest::newRow("reviewed as text") << R"(, "has_been_reviewed": "true")" << "alert" << false << false << false
-                                      << QStringList() << QStringList();
-    QTest::newRow("severity mistyped") << R"(, "severity": 2)" << "alert" << false << false << false
-                                       << QStringList() << QStringList();
-    QTest::newRow("end time as text") << R"(, "end_time": "1718096431.87")" << "alert" << false << false << false
-                                      << QStringList() << QStringList();
-    QTest::newRow("integer end time") << R"(, "end_time": 1718096431)" << "alert" << false << true << false
-                                      << QStringList() << QStringList();
-    QTest::newRow("thumb mistyped") << R"(, "thumb_path": 5)" << "alert" << false << false << false
-                                    << QStringList() << QStringList();
-    QTest::newRow("data null") << R"(, "data": null)" << "alert" << false << false << false
-                               << QStringList() << QStringList();
-    QTest::newRow("data a list") << R"(, "data": ["person"])" << "alert" << false << false << false
-                                 << QStringList() << QStringList();
-    QTest::newRow("one mistyped list") << R"(, "data": {"objects": ["person", 3], "zones": ["porch"], "audio": null})"
-                                       << "alert" << false << false << false << QStringList() << QStringList{"porch"};
-    QTest::newRow("labels kept as sent") << R"(, "data": {"objects": ["person-verified", "face"], "sub_labels": ["Bob"]})"
-                                         << "alert" << false << false << false
-                                         << QStringList{"person-verified", "face"} << QStringList();
+    QTest::addColumn<QString>("item"); // severity|reviewed|has end|objects|zones
+    QTest::newRow("minimal") << ""
+                             << "alert|0|0||";
+    QTest::newRow("0.16 reviewed as 1") << R"(, "has_been_reviewed": 1)"
+                                        << "alert|1|0||";
+    QTest::newRow("reviewed as text") << R"(, "has_been_reviewed": "true")"
+                                      << "alert|0|0||";
+    QTest::newRow("severity mistyped") << R"(, "severity": 2)"
+                                       << "alert|0|0||";
+    QTest::newRow("integer end time") << R"(, "end_time": 1718096431)"
+                                      << "alert|0|1||";
+    QTest::newRow("data null") << R"(, "data": null)"
+                               << "alert|0|0||";
+    QTest::newRow("one mistyped list")
+        << R"(, "data": {"objects": ["person", 3], "zones": ["porch"], "audio": null})"
+        << "alert|0|0||porch";
+    QTest::newRow("labels kept as sent")
+        << R"(, "data": {"objects": ["person-verified", "face"], "sub_labels": ["B"]})"
+        << "alert|0|0|person-verified,face|";
 }
 
 void TestWireDecoding::reviewLeniency()
@@ -513,12 +390,10 @@ void TestWireDecoding::reviewLeniency()
     const auto decoded = decodeReviewList(body);
     QVERIFY(decoded.ok());
     const ReviewItem item = decoded.value().first();
-    QTEST(item.severity, "severity");
-    QTEST(item.has_been_reviewed, "reviewed");
-    QTEST(item.end_time.has_value(), "hasEnd");
-    QTEST(item.thumb_path.has_value(), "hasThumb");
-    QTEST(item.data.objects, "objects");
-    QTEST(item.data.zones, "zones");
+    const QStringList fields{item.severity, QString::number(item.has_been_reviewed),
+                             QString::number(item.end_time.has_value()), item.data.objects.join(u','),
+                             item.data.zones.join(u',')};
+    QTEST(fields.join(u'|'), "item");
 }
 
 void TestWireDecoding::reviewListFailures_data()
@@ -526,15 +401,15 @@ void TestWireDecoding::reviewListFailures_data()
     QTest::addColumn<QByteArray>("body");
     QTest::addColumn<QString>("mentions");
     QTest::newRow("id missing") << QByteArray(R"([{"camera": "cam", "start_time": 1}])") << "\"id\"";
-    QTest::newRow("camera a number") << QByteArray(R"([{"id": "r", "camera": 3, "start_time": 1}])") << "\"camera\"";
-    QTest::newRow("start time as text") << QByteArray(R"([{"id": "r", "camera": "c", "start_time": "1"}])") << "\"start_time\"";
-    QTest::newRow("start time null") << QByteArray(R"([{"id": "r", "camera": "c", "start_time": null}])") << "\"start_time\"";
+    QTest::newRow("camera a number") << QByteArray(R"([{"id": "r", "camera": 3, "start_time": 1}])")
+                                     << "\"camera\"";
+    QTest::newRow("start time as text")
+        << QByteArray(R"([{"id": "r", "camera": "c", "start_time": "1"}])") << "\"start_time\"";
     QTest::newRow("second item broken fails all")
-        << QByteArray(R"([{"id": "r", "camera": "c", "start_time": 1}, {"id": "s", "start_time": 2}])") << "review item 1";
-    QTest::newRow("item not an object") << QByteArray(R"([{"id": "r", "camera": "c", "start_time": 1}, 5])") << "review item 1";
+        << QByteArray(R"([{"id": "r", "camera": "c", "start_time": 1}, {"id": "s", "start_time": 2}])")
+        << "review item 1";
     QTest::newRow("object instead of list") << QByteArray(R"({"id": "r"})") << "list";
     QTest::newRow("not JSON") << QByteArray("<html>502 Bad Gateway</html>") << "invalid JSON";
-    QTest::newRow("empty body") << QByteArray() << "invalid JSON";
 }
 
 void TestWireDecoding::reviewListFailures()
@@ -547,42 +422,11 @@ void TestWireDecoding::reviewListFailures()
     QVERIFY2(decoded.error().detail().contains(mentions), qPrintable(decoded.error().detail()));
 }
 
-void TestWireDecoding::emptyReviewList()
-{
-    const auto decoded = decodeReviewList("[]");
-    QVERIFY(decoded.ok());
-    QVERIFY(decoded.value().isEmpty());
-}
-
 void TestWireDecoding::singleReview016WithoutFlag()
 {
-    const auto decoded = decodeReviewItem(json(R"({"id": "r", "camera": "c", "start_time": 5.5, "end_time": null,
-        "severity": "detection", "thumb_path": "/t.webp", "data": {"objects": ["car"]}})"));
-    QVERIFY(decoded.ok());
-    QVERIFY(!decoded.value().has_been_reviewed);
-    QCOMPARE(decoded.value().data.objects, QStringList{"car"});
+    const auto decoded = decodeReviewItem(json(R"({"id": "r", "camera": "c", "start_time": 5.5, "end_time": null})"));
+    QVERIFY(decoded.ok() && !decoded.value().has_been_reviewed);
     QVERIFY(!decodeReviewItem(json(R"({"id": "r", "camera": "c"})")).ok());
-}
-
-void TestWireDecoding::reviewEncodingRoundTrips()
-{
-    const auto decoded = decodeReviewList(Reviews015);
-    QVERIFY(decoded.ok());
-    QJsonArray encoded;
-    for (const ReviewItem &item : decoded.value())
-        encoded.append(encodeReviewItem(item));
-    const auto again = decodeReviewList(QJsonDocument(encoded).toJson());
-    QVERIFY(again.ok());
-    QCOMPARE(again.value(), decoded.value());
-
-    const QJsonObject inProgress = encoded.at(1).toObject();
-    QVERIFY(!inProgress.contains(u"end_time"));
-    QCOMPARE(inProgress.value(u"has_been_reviewed"), QJsonValue(true));
-    ReviewItem bare;
-    bare.id = QStringLiteral("r");
-    const QJsonObject bareJson = encodeReviewItem(bare);
-    QVERIFY(!bareJson.contains(u"thumb_path"));
-    QCOMPARE(bareJson.value(u"data").toObject().keys(), (QStringList{"audio", "detections", "objects", "zones"}));
 }
 
 void TestWireDecoding::recordingSummary()
@@ -609,13 +453,9 @@ void TestWireDecoding::recordingSummaryIsStrict_data()
 {
     QTest::addColumn<QByteArray>("body");
     QTest::newRow("hours missing") << QByteArray(R"([{"day": "2024-06-11", "events": 1}])");
-    QTest::newRow("hours not a list") << QByteArray(R"([{"day": "2024-06-11", "hours": {}}])");
     QTest::newRow("day missing") << QByteArray(R"([{"hours": []}])");
-    QTest::newRow("hour as number") << QByteArray(R"([{"day": "d", "hours": [{"hour": 14}]}])");
     QTest::newRow("events as text") << QByteArray(R"([{"day": "d", "events": "3", "hours": []}])");
-    QTest::newRow("events with fraction") << QByteArray(R"([{"day": "d", "hours": [{"hour": "1", "events": 2.5}]}])");
     QTest::newRow("motion as text") << QByteArray(R"([{"day": "d", "hours": [{"hour": "1", "motion": "5"}]}])");
-    QTest::newRow("duration as bool") << QByteArray(R"([{"day": "d", "hours": [{"hour": "1", "duration": true}]}])");
     QTest::newRow("not a list") << QByteArray(R"({"2024-06-11": true})");
 }
 
@@ -625,6 +465,23 @@ void TestWireDecoding::recordingSummaryIsStrict()
     const auto decoded = decodeRecordingSummary(body);
     QVERIFY(!decoded.ok());
     QCOMPARE(decoded.error().kind(), FrigateError::Kind::Decoding);
+}
+
+// Counts that do not fit an integer never reach a conversion to one.
+void TestWireDecoding::unseenCountOfBrokenNumbers_data()
+{
+    QTest::addColumn<QString>("summary");
+    QTest::addColumn<int>("count");
+    const int most = std::numeric_limits<int>::max();
+    QTest::newRow("infinite beside a good day") << R"({"a": {"total_alert": "inf"}, "b": {"total_alert": 2}})" << 2;
+    QTest::newRow("not a number seen") << R"({"a": {"total_alert": 3, "reviewed_alert": "nan"}})" << 3;
+    QTest::newRow("beyond 64 bits") << R"({"a": {"total_alert": 1e300}})" << most;
+}
+
+void TestWireDecoding::unseenCountOfBrokenNumbers()
+{
+    QFETCH(QString, summary);
+    QTEST(FrigateApi::unseenCount(object(summary.toUtf8().constData()), false), "count");
 }
 
 QTEST_GUILESS_MAIN(TestWireDecoding)

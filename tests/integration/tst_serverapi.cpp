@@ -1,0 +1,217 @@
+#include "FakeFrigate.h"
+#include "TaskRunner.h"
+#include "client/FrigateApi.h"
+#include "client/ServerTrust.h"
+#include "state/MemoryPreferencesStore.h"
+#include "state/MemorySecretStore.h"
+
+#include <QJsonDocument>
+#include <QTest>
+
+namespace {
+const QString Viewed = QStringLiteral("/api/reviews/viewed");
+
+struct Rig
+{
+    MemoryPreferencesStore preferences;
+    MemorySecretStore secrets;
+    ServerTrust trust{&preferences};
+    FakeFrigate server;
+    std::unique_ptr<FrigateClient> client;
+
+    // Signed in, the version not asked yet.
+    bool start(const QString &version)
+    {
+        if (!server.start({.version = version}))
+            return false;
+        ServerSettings settings;
+        settings.username = server.options().user;
+        settings.internalURL = server.baseUrl();
+        client = std::make_unique<FrigateClient>(settings, &secrets, &trust);
+        return runTask(client->findServer()) && !runTask(client->signIn(server.options().password));
+    }
+
+    QList<ReviewItem> reviews(FrigateApi::ReviewQuery query = {.limit = 500})
+    {
+        auto answer = runTask(FrigateApi::fetchReviews(*client, query));
+        return answer ? answer.takeValue() : QList<ReviewItem>{};
+    }
+
+    std::optional<bool> seen(const QString &id)
+    {
+        for (const ReviewItem &item : reviews())
+            if (item.id == id)
+                return item.has_been_reviewed;
+        return std::nullopt;
+    }
+};
+
+QStringList idsOf(const QList<ReviewItem> &items)
+{
+    QStringList ids;
+    for (const ReviewItem &item : items)
+        ids << item.id;
+    return ids;
+}
+} // namespace
+
+class TestServerApi : public QObject
+{
+    Q_OBJECT
+private slots:
+    void versions_data()
+    {
+        QTest::addColumn<QString>("version");
+        QTest::newRow("0.14") << "0.14";
+        QTest::newRow("0.15") << "0.15";
+        QTest::newRow("0.16") << "0.16";
+    }
+
+    void mainStreamIsTheFirstConfigured_data() { versions_data(); }
+    void mainStreamIsTheFirstConfigured()
+    {
+        QFETCH(QString, version);
+        Rig rig;
+        QVERIFY(rig.start(version));
+        const auto config = runTask(FrigateApi::loadConfig(*rig.client));
+        QVERIFY(config.ok() && !config.value().cameras.isEmpty());
+        for (const CameraInfo &camera : config.value().cameras) {
+            const QString main =
+                version == QLatin1String("0.16") ? camera.name + QStringLiteral("_clear") : camera.name;
+            QCOMPARE(camera.mainStream, main);
+            QCOMPARE(camera.subStream, std::optional(camera.name + QStringLiteral("_sub")));
+        }
+    }
+
+    // Lists hold seen items too, and a mark shows at once although the proxy caches lists for 5 s.
+    void listsShowSeenItemsAndFreshMarks_data() { versions_data(); }
+    void listsShowSeenItemsAndFreshMarks()
+    {
+        QFETCH(QString, version);
+        Rig rig;
+        QVERIFY(rig.start(version));
+        QVERIFY(runTask(rig.client->fetchVersion()));
+        const QList<ReviewItem> unseen = rig.reviews({.reviewed = false, .limit = 500});
+        QVERIFY(!unseen.isEmpty());
+        const QString id = unseen.first().id;
+        const auto summary = runTask(FrigateApi::fetchReviewSummary(*rig.client, false));
+        QVERIFY(summary);
+        QCOMPARE(rig.seen(id), std::optional(false));
+
+        QCOMPARE(runTask(FrigateApi::markReviewedChunk(*rig.client, {id}, true)), Status());
+        QCOMPARE(rig.seen(id), std::optional(true));
+        QVERIFY(!idsOf(rig.reviews({.reviewed = false, .limit = 500})).contains(id));
+        const auto after = runTask(FrigateApi::fetchReviewSummary(*rig.client, false));
+        QVERIFY(after);
+        QCOMPARE(FrigateApi::unseenCount(*after, true), FrigateApi::unseenCount(*summary, true) - 1);
+    }
+
+    // Servers before 0.17 read any POST to reviews/viewed as "mark seen".
+    void unmarkingNeverMarks_data()
+    {
+        QTest::addColumn<QString>("version");
+        QTest::addColumn<bool>("versionAnswers");
+        QTest::newRow("0.14") << "0.14" << true;
+        QTest::newRow("0.16") << "0.16" << true;
+        QTest::newRow("0.16, version unreadable") << "0.16" << false;
+    }
+    void unmarkingNeverMarks()
+    {
+        QFETCH(QString, version);
+        QFETCH(bool, versionAnswers);
+        Rig rig;
+        QVERIFY(rig.start(version));
+        const QString id = rig.reviews({.reviewed = false, .limit = 1}).value(0).id;
+        QVERIFY(!id.isEmpty());
+        QCOMPARE(runTask(FrigateApi::markReviewedChunk(*rig.client, {id}, true)), Status());
+        QVERIFY(rig.client->serverVersion().isEmpty());
+        if (!versionAnswers)
+            rig.server.addFault({{"path", "^/api/version$"}, {"status", 500}});
+        rig.server.clearRequests();
+
+        const Status status = runTask(FrigateApi::markReviewedChunk(*rig.client, {id}, false));
+        QCOMPARE(status.has_value(), !versionAnswers);
+        QVERIFY(rig.server.requestsTo(Viewed).isEmpty());
+        QCOMPARE(rig.server.requestsTo(QStringLiteral("/api/review/%1/viewed").arg(id)).size(), versionAnswers ? 1 : 0);
+        QCOMPARE(rig.server.state().value("reviewed").toArray().contains(id), !versionAnswers);
+    }
+
+    // Paging walks the whole list once: 0.14/0.15 bound the end time and always list items in
+    // progress; two items of the fake server start at the same instant.
+    void pagingMeetsEveryItemOnce_data()
+    {
+        QTest::addColumn<QString>("version");
+        QTest::addColumn<int>("pageSize");
+        QTest::newRow("0.14 by 2") << "0.14" << 2;
+        QTest::newRow("0.15 by 1") << "0.15" << 1;
+        QTest::newRow("0.16 by 1") << "0.16" << 1;
+        QTest::newRow("0.16 by 7") << "0.16" << 7;
+    }
+    void pagingMeetsEveryItemOnce()
+    {
+        QFETCH(QString, version);
+        QFETCH(int, pageSize);
+        Rig rig;
+        QVERIFY(rig.start(version));
+        QVERIFY(runTask(rig.client->fetchVersion()));
+        const QStringList everything = idsOf(rig.reviews());
+        QVERIFY(everything.size() > 10);
+
+        FrigateApi::ReviewPager pager = FrigateApi::reviewPager(*rig.client, {.limit = pageSize});
+        QStringList paged;
+        int pages = 0;
+        while (!pager.finished() && pages++ <= everything.size()) {
+            const FrigateApi::ReviewQuery query = pager.query();
+            paged += idsOf(pager.take(rig.reviews(query)));
+        }
+        QCOMPARE(paged.size(), everything.size());
+        QCOMPARE(QSet<QString>(paged.begin(), paged.end()), QSet<QString>(everything.begin(), everything.end()));
+    }
+
+    void logTailInOneRequest_data() { versions_data(); }
+    void logTailInOneRequest()
+    {
+        QFETCH(QString, version);
+        Rig rig;
+        QVERIFY(rig.start(version));
+        const QString service = QStringLiteral("go2rtc");
+        const QList<LogLine> all = runTask(FrigateApi::fetchLogs(*rig.client, service, 1 << 20));
+        QVERIFY(all.size() > 5);
+        rig.server.clearRequests();
+        const QList<LogLine> tail = runTask(FrigateApi::fetchLogs(*rig.client, service, 5));
+        QCOMPARE(rig.server.requests().size(), 1);
+        QCOMPARE(tail.size(), 5);
+        for (int i = 0; i < tail.size(); ++i) {
+            QCOMPARE(tail[i].id, all[i].id);
+            QCOMPARE(tail[i].message, all[i].message);
+        }
+    }
+
+    // A broken total never gives ids beyond what a double holds exactly, nor negative ones.
+    void logIdsFromBrokenTotals_data()
+    {
+        QTest::addColumn<QByteArray>("total");
+        QTest::addColumn<qint64>("newestId");
+        QTest::newRow("text") << QByteArray(R"("42")") << qint64(41);
+        QTest::newRow("not a number") << QByteArray(R"("nan")") << qint64(2);
+        QTest::newRow("infinite") << QByteArray(R"("-inf")") << qint64(2);
+        QTest::newRow("beyond 64 bits") << QByteArray("1e300") << (qint64(1) << 53) - 1;
+        QTest::newRow("fewer than received") << QByteArray("1") << qint64(2);
+    }
+    void logIdsFromBrokenTotals()
+    {
+        QFETCH(QByteArray, total);
+        Rig rig;
+        QVERIFY(rig.start(QStringLiteral("0.16")));
+        const QByteArray body = R"({"totalLines": )" + total + R"(, "lines": ["a line", "b line", "c line"]})";
+        rig.server.addFault({{"path", "^/api/logs/frigate$"}, {"body", QString::fromUtf8(body)}});
+        const QList<LogLine> lines = runTask(FrigateApi::fetchLogs(*rig.client, QStringLiteral("frigate"), 300));
+        QCOMPARE(lines.size(), 3);
+        QTEST(lines.first().id, "newestId");
+        QCOMPARE(lines.last().id, lines.first().id - 2);
+        QCOMPARE(lines.last().message, QStringLiteral("a line"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestServerApi)
+#include "tst_serverapi.moc"
