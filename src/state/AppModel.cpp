@@ -1,8 +1,8 @@
 #include "state/AppModel.h"
 #include "client/ServerTrust.h"
-#include "state/PreferencesStore.h"
+#include "client/PreferencesStore.h"
 #include "state/RecordValues.h"
-#include "state/SecretStore.h"
+#include "client/SecretStore.h"
 
 #include <QJSEngine>
 #include <QNetworkAccessManager>
@@ -35,7 +35,7 @@ AppModel::AppModel(PreferencesStore *preferences, SecretStore *secrets, ServerTr
     , m_ownClock(clock ? nullptr : std::make_unique<SystemPollingClock>())
     , m_clock(clock ? clock : m_ownClock.get())
     , m_life(std::make_shared<StopToken>())
-    , m_client(new FrigateClient(m_settings, secrets, m_trust, this))
+    , m_client(new FrigateClient(m_settings.access(), secrets, m_trust, this))
 {
     QObject::connect(m_secrets, &SecretStore::availableChanged, this, &AppModel::secretStoreAvailableChanged);
 }
@@ -80,7 +80,7 @@ QCoro::Task<> AppModel::initialize()
     else if (!m_servers.servers.isEmpty())
         current = m_servers.servers.first();
     m_settings = current;
-    m_client->setUp(current);
+    m_client->setUp(current.access());
     syncAddressInUse();
     setAspects(storedAspects(current.id));
     if (listChanged)
@@ -214,10 +214,10 @@ void AppModel::setAspects(const QMap<QString, double> &aspects)
 void AppModel::setSettings(const ServerSettings &settings)
 {
     if (settings.id == m_client->settings().id) {
-        m_client->updateSettings(settings);
+        m_client->updateSettings(settings.access());
         m_trust->setServerURLs({settings.internalURL, settings.externalURL});
     } else {
-        m_client->setUp(settings);
+        m_client->setUp(settings.access());
         syncAddressInUse();
     }
     if (assign(m_settings, settings))

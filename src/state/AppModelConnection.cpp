@@ -1,7 +1,7 @@
 // Connecting to the current server, signing in, and leaving the signed-in state.
 #include "state/AppModel.h"
 #include "client/Logging.h"
-#include "state/SecretStore.h"
+#include "client/SecretStore.h"
 
 namespace {
 const QString MinimumVersion = QStringLiteral("0.14");

@@ -1,7 +1,7 @@
 // The model's background work: the polling loop, the two badges, marking reviews, aspect
 // probes, and the per-server preferences they read and write.
 #include "state/AppModel.h"
-#include "state/PreferencesStore.h"
+#include "client/PreferencesStore.h"
 
 #include <QCollator>
 #include <QDateTime>

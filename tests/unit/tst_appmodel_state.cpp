@@ -189,7 +189,7 @@ private slots:
             QVERIFY(!blank.liveUsesSubstream);
             QVERIFY(blank.showDetections);
         }
-        QCOMPARE(rig.model->client()->settings(), rig.model->settings());
+        QCOMPARE(rig.model->client()->settings(), rig.model->settings().access());
         QCOMPARE(rig.model->serverList().servers, servers);
         QVERIFY(!rig.model->isLoggedIn());
         QCOMPARE(rig.model->connectionMode(), ConnectionMode::None);
@@ -236,7 +236,7 @@ private slots:
 
         rig.model->selectServer(second.idText());
         QCOMPARE(rig.model->settings(), second);
-        QCOMPARE(rig.model->client()->settings(), second);
+        QCOMPARE(rig.model->client()->settings(), second.access());
         QCOMPARE(settingsChanged.count(), 1);
         QCOMPARE(serversChanged.count(), 0);
 
@@ -254,7 +254,7 @@ private slots:
         edited.gridRefreshSeconds = 10.0;
         rig.model->setSettings(edited);
         QCOMPARE(rig.stored().servers, QList<ServerSettings>{edited});
-        QCOMPARE(rig.model->client()->settings(), edited);
+        QCOMPARE(rig.model->client()->settings(), edited.access());
 
         // Settings of a server that is not in the list are not added to it.
         const ServerSettings stray = makeServer("stray", "10.9.9.9");
@@ -283,7 +283,7 @@ private slots:
         editedCurrent.externalURL = "cam.example.org";
         rig.model->saveServer(editedCurrent);
         QCOMPARE(rig.model->settings(), editedCurrent);
-        QCOMPARE(rig.model->client()->settings(), editedCurrent);
+        QCOMPARE(rig.model->client()->settings(), editedCurrent.access());
     }
 
     void saveServerForgetsPinsOfItsHosts()
@@ -396,7 +396,7 @@ private slots:
         QVERIFY(!rig.secret(StateKeys::passwordAccount(doomed.id)));
         QVERIFY(!rig.secret(StateKeys::tokenAccount(doomed.id)));
         QCOMPARE(rig.model->settings(), servers.at(expectedCurrentIndex));
-        QCOMPARE(rig.model->client()->settings(), servers.at(expectedCurrentIndex));
+        QCOMPARE(rig.model->client()->settings(), servers.at(expectedCurrentIndex).access());
         for (const ServerSettings &server : remaining) {
             QVERIFY(rig.hasAnyPerServerPreference(server));
             QVERIFY(rig.secret(StateKeys::passwordAccount(server.id)));

@@ -164,7 +164,7 @@ private slots:
         ServerSettings settings;
         settings.internalURL = server->base();
         runTask(secrets->writeSecret(QStringLiteral("tok-123"), QStringLiteral("token.") + settings.idText()));
-        client = std::make_unique<FrigateClient>(settings, secrets.get(), nullptr);
+        client = std::make_unique<FrigateClient>(settings.access(), secrets.get(), nullptr);
         QVERIFY(runTask(client->findServer()));
         RemoteImageCache::setClient(client.get());
         RemoteImageCache::instance()->clear();
