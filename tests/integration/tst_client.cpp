@@ -307,6 +307,7 @@ private slots:
         QTest::newRow("server error") << "error" << taken << 0 << "" << int(FrigateError::Kind::Http);
         QTest::newRow("body cut short") << "short" << taken << 0 << "" << int(FrigateError::Kind::Unreachable);
         QTest::newRow("disk refuses") << "clip" << taken << 65536 << "" << int(FrigateError::Kind::LocalFile);
+        QTest::newRow("disk refuses the last flush") << "small" << taken << 4096 << "" << int(FrigateError::Kind::LocalFile);
     }
     void downloads()
     {
@@ -318,6 +319,7 @@ private slots:
         const QByteArray clip(300'000, 'v');
         ScriptedServer server;
         server.answers.insert("/clip", okAnswer(clip));
+        server.answers.insert("/small", okAnswer(clip.left(10'000)));
         server.answers.insert("/short", answer("200 OK", "Content-Length: 300000\r\n", clip.left(1000)));
         server.answers.insert("/error", answer("500 Internal Server Error", "Content-Length: 0\r\n"));
         QTemporaryDir folder;
