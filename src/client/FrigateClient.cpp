@@ -66,7 +66,7 @@ struct FrigateClient::Reply
     bool cancelled = false;
     bool tooLarge = false;
     bool sinkFailed = false;
-    bool stale = false;     // the client was set up for another server meanwhile
+    bool stale = false; // the client was set up for another server meanwhile
     bool transportFailed = false; // the connection failed, possibly after the status line
     QList<QNetworkCookie> setCookies;
 };
@@ -329,8 +329,7 @@ QCoro::Task<Status> FrigateClient::signIn(QString password)
         co_return FrigateError::unreachable();
     QNetworkRequest request(*url);
     request.setHeader(QNetworkRequest::ContentTypeHeader, QByteArrayLiteral("application/json"));
-    const QJsonObject credentials{{QStringLiteral("user"), m_server.username},
-                                  {QStringLiteral("password"), password}};
+    const QJsonObject credentials{{QStringLiteral("user"), m_server.username}, {QStringLiteral("password"), password}};
     const QByteArray body = QJsonDocument(credentials).toJson(QJsonDocument::Compact);
 
     const QByteArray method("POST");
