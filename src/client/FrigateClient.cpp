@@ -1,18 +1,22 @@
 #include "client/FrigateClient.h"
 #include "client/ClientCookieJar.h"
 #include "client/Logging.h"
+#include "client/SecretAccounts.h"
 #include "client/ServerTrust.h"
-#include "state/SecretStore.h"
+#include "client/UrlOrigin.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonDocument>
+#include <QJsonObject>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QRegularExpression>
+#include <QTemporaryFile>
 #include <QTimer>
 #include <QCoro/QCoroNetworkReply>
+#include <unistd.h>
 
 namespace {
 constexpr double DefaultTimeout = 60.0;
@@ -38,6 +42,18 @@ QList<int> versionNumbers(const QString &text)
     }
     return numbers;
 }
+
+// "clip.mp4", then "clip (2).mp4", "clip (3).mp4"...
+QString numberedName(const QString &name, int number)
+{
+    if (number == 1)
+        return name;
+    const QFileInfo info(name);
+    const QString suffix = info.suffix();
+    if (info.completeBaseName().isEmpty() || suffix.isEmpty())
+        return QStringLiteral("%1 (%2)").arg(name).arg(number);
+    return QStringLiteral("%1 (%2).%3").arg(info.completeBaseName()).arg(number).arg(suffix);
+}
 } // namespace
 
 // What one exchange with the server produced, before it is judged.
@@ -50,12 +66,14 @@ struct FrigateClient::Reply
     bool cancelled = false;
     bool tooLarge = false;
     bool sinkFailed = false;
+    bool stale = false; // the client was set up for another server meanwhile
+    bool transportFailed = false; // the connection failed, possibly after the status line
     QList<QNetworkCookie> setCookies;
 };
 
-FrigateClient::FrigateClient(const ServerSettings &settings, SecretStore *secrets, ServerTrust *trust, QObject *parent)
+FrigateClient::FrigateClient(const ServerAccess &server, SecretStore *secrets, ServerTrust *trust, QObject *parent)
     : QObject(parent)
-    , m_settings(settings)
+    , m_server(server)
     , m_secrets(secrets)
     , m_trust(trust)
     , m_network(new QNetworkAccessManager(this))
@@ -69,28 +87,29 @@ FrigateClient::FrigateClient(const ServerSettings &settings, SecretStore *secret
                     m_trust->handleSslErrors(reply, errors);
             });
     if (m_trust)
-        m_trust->setServerURLs({m_settings.internalURL, m_settings.externalURL});
+        m_trust->setServerURLs({m_server.internalURL, m_server.externalURL});
 }
 
 FrigateClient::~FrigateClient() = default;
 
-void FrigateClient::setUp(const ServerSettings &settings)
+void FrigateClient::setUp(const ServerAccess &server)
 {
-    m_settings = settings;
+    ++m_generation;
+    m_server = server;
     if (m_trust)
-        m_trust->setServerURLs({settings.internalURL, settings.externalURL});
+        m_trust->setServerURLs({server.internalURL, server.externalURL});
     m_token.reset();
     m_tokenLoaded = false;
-    m_baseURL.reset();
+    setBaseURL(std::nullopt);
     m_mode = ConnectionMode::None;
     m_serverVersion.clear();
     clearCookies();
     emit tokenChanged();
 }
 
-void FrigateClient::updateSettings(const ServerSettings &settings)
+void FrigateClient::updateSettings(const ServerAccess &server)
 {
-    m_settings = settings;
+    m_server = server;
 }
 
 bool FrigateClient::serverAtLeast(int major, int minor) const
@@ -139,9 +158,15 @@ bool FrigateClient::isSupportedVersion(const QString &version)
     return numbers.size() < 2 || numbers[0] >= 1 || numbers[1] > 13;
 }
 
-QString FrigateClient::secretKey(const char *kind) const
+void FrigateClient::setBaseURL(std::optional<QUrl> url)
 {
-    return QLatin1String(kind) + QLatin1Char('.') + m_settings.idText();
+    m_baseURL = url;
+    cookieJar()->setOrigin(std::move(url));
+}
+
+ClientCookieJar *FrigateClient::cookieJar() const
+{
+    return static_cast<ClientCookieJar *>(m_network->cookieJar());
 }
 
 void FrigateClient::setToken(std::optional<QString> token)
@@ -156,10 +181,10 @@ QCoro::Task<> FrigateClient::ensureTokenLoaded()
 {
     if (m_tokenLoaded || !m_secrets)
         co_return;
-    const QUuid id = m_settings.id;
-    const QString account = secretKey("token");
+    const quint64 generation = m_generation;
+    const QString account = SecretAccounts::tokenAccount(m_server.id);
     const auto stored = co_await m_secrets->readSecret(account);
-    if (m_settings.id != id || m_tokenLoaded)
+    if (!isCurrent(generation) || m_tokenLoaded)
         co_return;
     m_tokenLoaded = true;
     setToken(stored && !stored->isEmpty() ? stored : std::nullopt);
@@ -168,6 +193,11 @@ QCoro::Task<> FrigateClient::ensureTokenLoaded()
 QCoro::Task<FrigateClient::Reply> FrigateClient::send(QNetworkRequest request, QByteArray method, QByteArray body,
                                                       qint64 maxBytes, double timeoutSeconds, QIODevice *sink)
 {
+    const quint64 generation = m_generation;
+    // Cookies the answer sets are stored below, once it is known to still be this server's.
+    request.setAttribute(QNetworkRequest::CookieSaveControlAttribute, QNetworkRequest::Manual);
+    // A 307 would carry the sign-in body, and Qt keeps the Authorization header: stay on the origin.
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::SameOriginRedirectPolicy);
     Reply result;
     QNetworkReply *reply = m_network->sendCustomRequest(request, method, body);
     m_inFlight.insert(reply);
@@ -194,31 +224,43 @@ QCoro::Task<FrigateClient::Reply> FrigateClient::send(QNetworkRequest request, Q
         refuseIfTooLarge(received);
     });
     connect(reply, &QNetworkReply::uploadProgress, &idle, [&idle] { idle.start(); });
-    if (sink) {
-        connect(reply, &QNetworkReply::readyRead, &idle, [&result, reply, sink] {
-            const QByteArray chunk = reply->readAll();
-            if (sink->write(chunk) != chunk.size() && !result.sinkFailed) {
-                result.sinkFailed = true;
-                reply->abort();
-            }
-        });
-    }
+    const auto drainIntoSink = [&result, reply, sink] {
+        const QByteArray chunk = reply->readAll();
+        if (result.sinkFailed || sink->write(chunk) == chunk.size())
+            return;
+        result.sinkFailed = true;
+        reply->abort();
+    };
+    if (sink)
+        connect(reply, &QNetworkReply::readyRead, &idle, drainIntoSink);
     idle.start();
 
     co_await reply;
 
     m_inFlight.remove(reply);
-    result.error = reply->error();
-    result.cancelled = result.error == QNetworkReply::OperationCanceledError && !result.timedOut && !result.tooLarge
-                       && !result.sinkFailed;
-    result.status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    result.setCookies = reply->header(QNetworkRequest::SetCookieHeader).value<QList<QNetworkCookie>>();
+    noteOutcome(reply, generation, result);
     if (reply->isOpen() && sink)
-        sink->write(reply->readAll());
+        drainIntoSink();
     else if (reply->isOpen() && !result.tooLarge)
         result.body = reply->readAll();
     reply->deleteLater();
     co_return result;
+}
+
+void FrigateClient::noteOutcome(QNetworkReply *reply, quint64 generation, Reply &result)
+{
+    result.error = reply->error();
+    result.cancelled = result.error == QNetworkReply::OperationCanceledError && !result.timedOut && !result.tooLarge
+                       && !result.sinkFailed;
+    result.stale = !isCurrent(generation);
+    // Codes 1-199 and 301-399 are failures of the connection or protocol; the others mirror a status.
+    const int code = int(result.error);
+    result.transportFailed = (code > 0 && code < 200) || (code > 300 && code < 400);
+    result.status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    if (result.stale)
+        return;
+    result.setCookies = reply->header(QNetworkRequest::SetCookieHeader).value<QList<QNetworkCookie>>();
+    cookieJar()->setCookiesFromUrl(result.setCookies, reply->url());
 }
 
 QCoro::Task<bool> FrigateClient::probe(QUrl base, double timeoutSeconds)
@@ -233,6 +275,8 @@ QCoro::Task<bool> FrigateClient::probe(QUrl base, double timeoutSeconds)
     const QByteArray method("GET");
     const QByteArray noBody;
     const Reply reply = co_await send(request, method, noBody, BodyLimit::Text, timeoutSeconds, nullptr);
+    if (reply.stale)
+        co_return false;
     if (reply.status > 0)
         co_return reply.status != 400;
 
@@ -245,20 +289,26 @@ QCoro::Task<bool> FrigateClient::probe(QUrl base, double timeoutSeconds)
 
 QCoro::Task<bool> FrigateClient::findServer()
 {
+    const quint64 generation = m_generation;
     co_await ensureTokenLoaded();
+    if (!isCurrent(generation))
+        co_return false;
     m_mode = ConnectionMode::None;
     m_certificateChanged = false;
     if (m_trust)
         m_trust->clearMismatchHost();
 
     const struct { QString address; ConnectionMode mode; double timeout; } attempts[] = {
-        {m_settings.internalURL, ConnectionMode::Local, LocalProbeTimeout},
-        {m_settings.externalURL, ConnectionMode::Remote, RemoteProbeTimeout},
+        {m_server.internalURL, ConnectionMode::Local, LocalProbeTimeout},
+        {m_server.externalURL, ConnectionMode::Remote, RemoteProbeTimeout},
     };
     for (const auto &attempt : attempts) {
         for (const QUrl &candidate : candidateURLs(attempt.address)) {
-            if (co_await probe(candidate, attempt.timeout)) {
-                m_baseURL = candidate;
+            const bool reachable = co_await probe(candidate, attempt.timeout);
+            if (!isCurrent(generation))
+                co_return false;
+            if (reachable) {
+                setBaseURL(candidate);
                 m_mode = attempt.mode;
                 co_return true;
             }
@@ -279,13 +329,12 @@ QCoro::Task<Status> FrigateClient::signIn(QString password)
         co_return FrigateError::unreachable();
     QNetworkRequest request(*url);
     request.setHeader(QNetworkRequest::ContentTypeHeader, QByteArrayLiteral("application/json"));
-    const QJsonObject credentials{{QStringLiteral("user"), m_settings.username},
-                                  {QStringLiteral("password"), password}};
+    const QJsonObject credentials{{QStringLiteral("user"), m_server.username}, {QStringLiteral("password"), password}};
     const QByteArray body = QJsonDocument(credentials).toJson(QJsonDocument::Compact);
 
     const QByteArray method("POST");
     const Reply reply = co_await send(request, method, body, BodyLimit::Json, DefaultTimeout, nullptr);
-    if (reply.cancelled)
+    if (reply.cancelled || reply.stale)
         co_return FrigateError::cancelled();
     switch (reply.status) {
     case 0:
@@ -315,7 +364,7 @@ QCoro::Task<Status> FrigateClient::signIn(QString password)
         m_tokenLoaded = true;
         if (m_secrets) {
             const std::optional<QString> value = token;
-            const QString account = secretKey("token");
+            const QString account = SecretAccounts::tokenAccount(m_server.id);
             co_await m_secrets->writeSecret(value, account);
         }
         co_return std::nullopt;
@@ -331,7 +380,7 @@ QCoro::Task<> FrigateClient::dropToken()
     if (!m_secrets)
         co_return;
     const std::optional<QString> none;
-    const QString account = secretKey("token");
+    const QString account = SecretAccounts::tokenAccount(m_server.id);
     co_await m_secrets->writeSecret(none, account);
 }
 
@@ -339,10 +388,9 @@ QCoro::Task<> FrigateClient::forgetCredentials(QUuid serverId)
 {
     if (!m_secrets)
         co_return;
-    const QString id = uuidText(serverId);
     const std::optional<QString> none;
-    const QString tokenAccount = QStringLiteral("token.") + id;
-    const QString passwordAccount = QStringLiteral("password.") + id;
+    const QString tokenAccount = SecretAccounts::tokenAccount(serverId);
+    const QString passwordAccount = SecretAccounts::passwordAccount(serverId);
     co_await m_secrets->writeSecret(none, tokenAccount);
     co_await m_secrets->writeSecret(none, passwordAccount);
 }
@@ -388,8 +436,11 @@ std::optional<QUrl> FrigateClient::makeURL(const QString &path, const QueryItems
 QNetworkRequest FrigateClient::authorizedRequest(const QUrl &url) const
 {
     QNetworkRequest request(url);
-    if (m_token)
-        request.setRawHeader("Authorization", "Bearer " + m_token->toUtf8());
+    if (!m_token || !m_baseURL || !UrlOrigin::isSame(url, *m_baseURL))
+        return request;
+    request.setRawHeader("Authorization", "Bearer " + m_token->toUtf8());
+    // Qt keeps the header on a redirect: one that leaves the origin must fail instead.
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::SameOriginRedirectPolicy);
     return request;
 }
 
@@ -410,13 +461,13 @@ QCoro::Task<Result<QByteArray>> FrigateClient::sendOnce(const ApiRequest &call, 
 
     const Reply reply = co_await send(request, call.method, body, call.maxBytes,
                                       call.timeoutSeconds.value_or(DefaultTimeout), sink);
-    if (reply.cancelled)
+    if (reply.cancelled || reply.stale)
         co_return FrigateError::cancelled();
     if (reply.tooLarge)
         co_return FrigateError::decoding(tr("the answer is larger than %1 MB").arg(call.maxBytes >> 20));
     if (reply.sinkFailed)
-        co_return FrigateError::decoding(tr("the download could not be written to disk"));
-    if (reply.status == 0)
+        co_return FrigateError::localFile(tr("the disk refused the data (full, or not writable)"));
+    if (reply.status == 0 || reply.transportFailed)
         co_return FrigateError::unreachable();
     if (reply.status >= 200 && reply.status <= 299)
         co_return reply.body;
@@ -436,8 +487,11 @@ QCoro::Task<Result<QByteArray>> FrigateClient::requestWithReSignIn(ApiRequest ca
     if (outcome || !call.allowReSignIn || outcome.error().kind() != FrigateError::Kind::Unauthorized || !m_secrets)
         co_return outcome;
 
-    const QString account = secretKey("password");
+    const quint64 generation = m_generation;
+    const QString account = SecretAccounts::passwordAccount(m_server.id);
     const auto password = co_await m_secrets->readSecret(account);
+    if (!isCurrent(generation))
+        co_return FrigateError::cancelled();
     const QDateTime now = m_clock();
     const bool quietEnough = !m_lastLoginAttempt.isValid() || m_lastLoginAttempt.secsTo(now) > ReSignInQuietSeconds;
     if (!password || !quietEnough)
@@ -469,24 +523,35 @@ QCoro::Task<Result<QJsonValue>> FrigateClient::getJSON(QString path, QueryItems 
     co_return document.isArray() ? QJsonValue(document.array()) : QJsonValue(document.object());
 }
 
-QCoro::Task<Result<QUrl>> FrigateClient::downloadToFile(QString path, QString fileName)
+QCoro::Task<Result<QString>> FrigateClient::downloadToFile(QString path, QString folder, QString fileName)
 {
-    const QString target = QDir::temp().filePath(QFileInfo(fileName).fileName());
-    QFile::remove(target);
-    QFile file(target);
-    if (!file.open(QIODevice::WriteOnly))
-        co_return FrigateError::decoding(tr("the download could not be written to disk"));
+    const QString name = QFileInfo(fileName).fileName();
+    const QDir target(folder);
+    QTemporaryFile file(target.filePath(QStringLiteral(".%1.XXXXXX.part").arg(name)));
+    if (name.isEmpty() || !file.open())
+        co_return FrigateError::localFile(tr("%1 is not a writable folder").arg(QDir::toNativeSeparators(folder)));
 
     ApiRequest request;
     request.path = path;
     request.maxBytes = BodyLimit::Download;
     const auto outcome = co_await requestWithReSignIn(request, &file);
-    file.close();
-    if (!outcome) {
-        QFile::remove(target);
+    if (!outcome)
         co_return outcome.error();
+    // Buffered bytes and delayed allocation only meet a full disk here.
+    if (!file.flush() || ::fdatasync(file.handle()) != 0)
+        co_return FrigateError::localFile(tr("the disk refused the data (full, or not writable)"));
+    file.close();
+
+    constexpr int MaxNumber = 999;
+    for (int number = 1; number <= MaxNumber; ++number) {
+        const QString candidate = target.filePath(numberedName(name, number));
+        // Qt renames without replacing: an existing file makes this fail and the next number is tried.
+        if (QFile::rename(file.fileName(), candidate))
+            co_return candidate;
+        if (!QFileInfo::exists(candidate))
+            break;
     }
-    co_return QUrl::fromLocalFile(target);
+    co_return FrigateError::localFile(tr("no free name for %1 in %2").arg(name, QDir::toNativeSeparators(folder)));
 }
 
 std::optional<QNetworkCookie> FrigateClient::signInCookie() const

@@ -1,7 +1,8 @@
 #pragma once
 #include "client/ConnectionMode.h"
 #include "client/FrigateError.h"
-#include "state/ServerSettings.h"
+#include "client/SecretStore.h"
+#include "client/ServerAccess.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -13,12 +14,12 @@
 #include <QObject>
 #include <QPointer>
 #include <QSet>
-#include "state/SecretStore.h"
 #include <QUrl>
 #include <QCoro/QCoroTask>
 #include <functional>
 #include <optional>
 
+class ClientCookieJar;
 class QNetworkAccessManager;
 class QNetworkReply;
 class QIODevice;
@@ -49,20 +50,21 @@ struct ApiRequest
 
 // HTTP client for one configured Frigate server: address probing, sign-in, the token, and every
 // request of the application. Lives on the GUI thread; its operations suspend, never block.
+// Credentials (Bearer token, sign-in cookie) go to the origin of baseURL only. Every setUp starts
+// a new generation: a step begun for the previous server ends as a cancellation and writes nothing.
 class FrigateClient : public QObject
 {
     Q_OBJECT
 public:
-    FrigateClient(const ServerSettings &settings, SecretStore *secrets, ServerTrust *trust,
-                  QObject *parent = nullptr);
+    FrigateClient(const ServerAccess &server, SecretStore *secrets, ServerTrust *trust, QObject *parent = nullptr);
     ~FrigateClient() override;
 
     // Point the client at a (different) server: forgets address, mode, token and cookies.
-    void setUp(const ServerSettings &settings);
+    void setUp(const ServerAccess &server);
     // Same server, edited fields.
-    void updateSettings(const ServerSettings &settings);
+    void updateSettings(const ServerAccess &server);
 
-    const ServerSettings &settings() const { return m_settings; }
+    const ServerAccess &settings() const { return m_server; }
     std::optional<QUrl> baseURL() const { return m_baseURL; }
     ConnectionMode mode() const { return m_mode; }
     std::optional<QString> token() const { return m_token; }
@@ -86,14 +88,16 @@ public:
     std::optional<QUrl> makeURL(const QString &path, const QueryItems &query = {}) const;
     QCoro::Task<Result<QByteArray>> request(ApiRequest request);
     QCoro::Task<Result<QJsonValue>> getJSON(QString path, QueryItems query = {});
-    // Streams the body into the temporary directory under fileName; answers the file's URL.
-    QCoro::Task<Result<QUrl>> downloadToFile(QString path, QString fileName);
+    // Streams the body into a private temporary file in folder and, once all of it is on disk,
+    // gives it fileName there, or "name (2).ext", "name (3).ext"... rather than replace a file.
+    // Answers the final path; on any failure no file is left behind.
+    QCoro::Task<Result<QString>> downloadToFile(QString path, QString folder, QString fileName);
 
     std::optional<QNetworkCookie> signInCookie() const;
     void clearCookies();
 
     // For media and image loaders: the shared network stack (same cookies, same pin checks)
-    // and a request carrying the bearer token.
+    // and a request carrying the bearer token when url is on the server's own origin.
     QNetworkAccessManager *network() const { return m_network; }
     QNetworkRequest authorizedRequest(const QUrl &url) const;
 
@@ -117,14 +121,17 @@ private:
     struct Reply;
     QCoro::Task<Reply> send(QNetworkRequest request, QByteArray method, QByteArray body, qint64 maxBytes,
                             double timeoutSeconds, QIODevice *sink);
+    void noteOutcome(QNetworkReply *reply, quint64 generation, Reply &result);
     QCoro::Task<bool> probe(QUrl base, double timeoutSeconds);
+    bool isCurrent(quint64 generation) const { return generation == m_generation; }
+    void setBaseURL(std::optional<QUrl> url);
+    ClientCookieJar *cookieJar() const;
     QCoro::Task<> ensureTokenLoaded();
     QCoro::Task<Result<QByteArray>> sendOnce(const ApiRequest &request, QIODevice *sink);
     QCoro::Task<Result<QByteArray>> requestWithReSignIn(ApiRequest request, QIODevice *sink);
     void setToken(std::optional<QString> token);
-    QString secretKey(const char *kind) const;
 
-    ServerSettings m_settings;
+    ServerAccess m_server;
     QPointer<SecretStore> m_secrets;
     ServerTrust *m_trust;
     QNetworkAccessManager *m_network;
@@ -132,6 +139,7 @@ private:
     ConnectionMode m_mode = ConnectionMode::None;
     std::optional<QString> m_token;
     bool m_tokenLoaded = false;
+    quint64 m_generation = 0;
     QString m_serverVersion;
     QDateTime m_lastLoginAttempt;
     bool m_certificateChanged = false;

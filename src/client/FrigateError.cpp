@@ -16,6 +16,8 @@ QString FrigateError::message() const
         return QCoreApplication::translate("FrigateError", "Invalid username or password.");
     case Kind::RateLimited:
         return QCoreApplication::translate("FrigateError", "Too many login attempts: try again in a minute.");
+    case Kind::LocalFile:
+        return QCoreApplication::translate("FrigateError", "The file could not be saved: %1").arg(m_detail);
     case Kind::Cancelled:
         return {};
     }

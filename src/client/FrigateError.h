@@ -9,7 +9,7 @@
 class FrigateError
 {
 public:
-    enum class Kind { Http, Decoding, NotConfigured, Unreachable, Unauthorized, RateLimited, Cancelled };
+    enum class Kind { Http, Decoding, NotConfigured, Unreachable, Unauthorized, RateLimited, LocalFile, Cancelled };
 
     static FrigateError http(int status) { return FrigateError(Kind::Http, status, {}); }
     static FrigateError decoding(const QString &detail) { return FrigateError(Kind::Decoding, 0, detail); }
@@ -17,6 +17,8 @@ public:
     static FrigateError unreachable() { return FrigateError(Kind::Unreachable, 0, {}); }
     static FrigateError unauthorized() { return FrigateError(Kind::Unauthorized, 0, {}); }
     static FrigateError rateLimited() { return FrigateError(Kind::RateLimited, 0, {}); }
+    // A file on this computer could not be written; detail says which and why.
+    static FrigateError localFile(const QString &detail) { return FrigateError(Kind::LocalFile, 0, detail); }
     static FrigateError cancelled() { return FrigateError(Kind::Cancelled, 0, {}); }
 
     Kind kind() const { return m_kind; }

@@ -1,7 +1,7 @@
 #include "client/ServerTrust.h"
 #include "client/FrigateClient.h"
 #include "client/Logging.h"
-#include "state/PreferencesStore.h"
+#include "client/PreferencesStore.h"
 
 #include <QCryptographicHash>
 #include <QMutexLocker>

@@ -1,4 +1,5 @@
 #include "screens/RemoteImageCache.h"
+#include "client/UuidText.h"
 
 #include "screens/ImageDownload.h"
 #include "state/AppModel.h"
@@ -46,7 +47,7 @@ QString RemoteImageCache::currentServer() const
     if (!current)
         return QString();
     const std::optional<QUrl> base = current->baseURL();
-    return current->settings().idText() + QLatin1Char(' ') + (base ? base->toString() : QString());
+    return uuidText(current->settings().id) + QLatin1Char(' ') + (base ? base->toString() : QString());
 }
 
 // The model announces every change of server and of the address in use, once the client

@@ -1,8 +1,8 @@
 #include "state/AppModel.h"
 #include "client/ServerTrust.h"
-#include "state/PreferencesStore.h"
+#include "client/PreferencesStore.h"
 #include "state/RecordValues.h"
-#include "state/SecretStore.h"
+#include "client/SecretStore.h"
 
 #include <QJSEngine>
 #include <QNetworkAccessManager>
@@ -26,7 +26,7 @@ AppModel::AppModel(PreferencesStore *preferences, SecretStore *secrets, ServerTr
     , m_ownClock(clock ? nullptr : std::make_unique<SystemPollingClock>())
     , m_clock(clock ? clock : m_ownClock.get())
     , m_life(std::make_shared<StopToken>())
-    , m_client(new FrigateClient(m_settings, secrets, m_trust, this))
+    , m_client(new FrigateClient(m_settings.access(), secrets, m_trust, this))
     , m_servers(preferences, secrets)
     , m_connection(secrets, m_client)
     , m_polling(preferences, m_client, m_clock)
@@ -86,7 +86,7 @@ QCoro::Task<> AppModel::initialize()
     if (life->isStopped())
         co_return;
     m_settings = m_servers.preferred().value_or(ServerSettings());
-    m_client->setUp(m_settings);
+    m_client->setUp(m_settings.access());
     m_connection.syncAddressInUse();
     m_catalog.loadAspects(m_settings.id);
     emit settingsChanged();
@@ -117,10 +117,10 @@ bool AppModel::secretStoreAvailable() const
 void AppModel::setSettings(const ServerSettings &settings)
 {
     if (settings.id == m_client->settings().id) {
-        m_client->updateSettings(settings);
+        m_client->updateSettings(settings.access());
         m_trust->setServerURLs({settings.internalURL, settings.externalURL});
     } else {
-        m_client->setUp(settings);
+        m_client->setUp(settings.access());
         m_connection.syncAddressInUse();
     }
     if (m_settings != settings) {

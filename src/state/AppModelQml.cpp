@@ -1,6 +1,6 @@
 // What the QML screens call: ids as text, forms as maps, answers as QML tasks.
 #include "state/AppModel.h"
-#include "state/SecretStore.h"
+#include "client/SecretStore.h"
 
 namespace {
 // The login and settings forms send an empty password when none was typed.

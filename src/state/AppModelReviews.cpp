@@ -25,20 +25,19 @@ QCoro::Task<> AppModel::markAllReviewed()
 {
     const auto life = m_life;
     QStringList ids;
-    FrigateApi::ReviewQuery query;
-    query.reviewed = false;
-    query.limit = MarkAllPageSize;
-    for (int page = 0; page < MarkAllMaxPages; ++page) {
+    FrigateApi::ReviewQuery unseen;
+    unseen.reviewed = false;
+    unseen.limit = MarkAllPageSize;
+    FrigateApi::ReviewPager pager = FrigateApi::reviewPager(*m_client, unseen);
+    for (int page = 0; page < MarkAllMaxPages && !pager.finished(); ++page) {
+        const FrigateApi::ReviewQuery query = pager.query();
         const auto items = co_await fetchReviews(query);
         if (life->isStopped())
             co_return;
         if (!items)
             break;
-        for (const ReviewItem &item : items.value())
+        for (const ReviewItem &item : pager.take(items.value()))
             ids.append(item.id);
-        if (items.value().size() != MarkAllPageSize)
-            break;
-        query.before = items.value().last().start_time;
     }
     const bool reviewed = true;
     co_await markReviewed(ids, reviewed);

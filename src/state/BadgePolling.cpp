@@ -2,7 +2,7 @@
 #include "client/FrigateApi.h"
 #include "client/FrigateClient.h"
 #include "state/PollingClock.h"
-#include "state/PreferencesStore.h"
+#include "client/PreferencesStore.h"
 #include "state/ServerList.h"
 
 #include <QDateTime>

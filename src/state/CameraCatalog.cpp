@@ -1,7 +1,7 @@
 #include "state/CameraCatalog.h"
 #include "client/FrigateClient.h"
 #include "state/PollingClock.h"
-#include "state/PreferencesStore.h"
+#include "client/PreferencesStore.h"
 #include "state/ServerList.h"
 
 #include <QCollator>

@@ -1,5 +1,5 @@
 #pragma once
-#include "state/PreferencesStore.h"
+#include "client/PreferencesStore.h"
 
 #include <QHash>
 #include <QMutex>

@@ -1,5 +1,5 @@
 #pragma once
-#include "state/SecretStore.h"
+#include "client/SecretStore.h"
 
 #include <QHash>
 

@@ -2,7 +2,7 @@
 #include "client/FrigateClient.h"
 #include "client/Logging.h"
 #include "state/PollingClock.h"
-#include "state/SecretStore.h"
+#include "client/SecretStore.h"
 #include "state/ServerList.h"
 
 namespace {
@@ -83,7 +83,7 @@ QCoro::Task<std::optional<FrigateApi::ServerConfig>> ServerConnection::connect(s
 // A password that signed in is saved under the id of the server it was typed for.
 QCoro::Task<Status> ServerConnection::signIn(std::optional<QString> password, std::shared_ptr<StopToken> attempt)
 {
-    const ServerSettings server = m_client->settings();
+    const ServerAccess server = m_client->settings();
     if (server.username.isEmpty()) {
         co_await m_client->dropToken();
         co_return std::nullopt;

@@ -1,5 +1,5 @@
 #include "state/ServerDirectory.h"
-#include "state/PreferencesStore.h"
+#include "client/PreferencesStore.h"
 
 ServerDirectory::ServerDirectory(PreferencesStore *preferences, SecretStore *secrets, QObject *parent)
     : QObject(parent)

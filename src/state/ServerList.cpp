@@ -1,7 +1,7 @@
 #include "state/ServerList.h"
 
-#include "state/PreferencesStore.h"
-#include "state/SecretStore.h"
+#include "client/PreferencesStore.h"
+#include "client/SecretStore.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -17,16 +17,6 @@ QString serverPreference(const QString &name, const QUuid &id)
 QStringList serverPreferenceNames()
 {
     return {QStringLiteral("cameraOrder"), QStringLiteral("aspects"), QStringLiteral("logSeen")};
-}
-
-QString passwordAccount(const QUuid &id)
-{
-    return QStringLiteral("password.") + uuidText(id);
-}
-
-QString tokenAccount(const QUuid &id)
-{
-    return QStringLiteral("token.") + uuidText(id);
 }
 
 } // namespace StateKeys

@@ -1,4 +1,5 @@
 #pragma once
+#include "client/SecretAccounts.h"
 #include "state/ServerSettings.h"
 
 #include <QByteArray>
@@ -26,8 +27,8 @@ inline constexpr auto legacySettings = "Kestrova.settings";
 QString serverPreference(const QString &name, const QUuid &id);
 // The three per-server preferences: "cameraOrder", "aspects", "logSeen".
 QStringList serverPreferenceNames();
-QString passwordAccount(const QUuid &id);
-QString tokenAccount(const QUuid &id);
+using SecretAccounts::passwordAccount;
+using SecretAccounts::tokenAccount;
 }
 
 // Every configured server, which one is the default and whether it is opened at launch.

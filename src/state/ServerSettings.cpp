@@ -2,14 +2,14 @@
 
 #include <QJsonValue>
 
-QString uuidText(const QUuid &id)
-{
-    return id.toString(QUuid::WithoutBraces).toUpper();
-}
-
 QString ServerSettings::idText() const
 {
     return uuidText(id);
+}
+
+ServerAccess ServerSettings::access() const
+{
+    return {id, internalURL, externalURL, username, showDetections};
 }
 
 QString ServerSettings::displayName() const

@@ -1,4 +1,7 @@
 #pragma once
+#include "client/ServerAccess.h"
+#include "client/UuidText.h"
+
 #include <QJsonObject>
 #include <QMetaType>
 #include <QString>
@@ -32,6 +35,7 @@ public:
     // Canonical upper-case UUID text without braces: the suffix of secret and preference keys.
     QString idText() const;
     QString displayName() const;
+    ServerAccess access() const;
 
     QJsonObject toJson() const;
     // Every key is optional; a present key of the wrong type fails the decode.
@@ -41,6 +45,5 @@ public:
 };
 Q_DECLARE_METATYPE(ServerSettings)
 
-QString uuidText(const QUuid &id);
 // Reads UUID text in either letter case; nothing for text that is not a UUID.
 std::optional<QUuid> uuidFromText(const QString &text);

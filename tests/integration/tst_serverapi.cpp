@@ -24,7 +24,8 @@ struct Rig
     {
         if (!server.start({.version = version}))
             return false;
-        ServerSettings settings;
+        ServerAccess settings;
+        settings.id = QUuid::createUuid();
         settings.username = server.options().user;
         settings.internalURL = server.baseUrl();
         client = std::make_unique<FrigateClient>(settings, &secrets, &trust);

@@ -11,7 +11,7 @@ bool PlaybackRig::start(const FakeFrigateOptions &options)
         return false;
     settings.username = options.auth ? options.user : QString();
     settings.internalURL = server.baseUrl();
-    client = std::make_unique<FrigateClient>(settings, &secrets, &trust);
+    client = std::make_unique<FrigateClient>(settings.access(), &secrets, &trust);
     if (!runTask(client->findServer()))
         return false;
     return !runTask(client->signIn(options.password));

@@ -217,7 +217,7 @@ private slots:
             QCOMPARE(current, servers.at(expectedIndex));
         else
             QVERIFY(!current.id.isNull() && current.serverName.isEmpty() && current.internalURL.isEmpty());
-        QCOMPARE(rig.model->client()->settings(), current);
+        QCOMPARE(rig.model->client()->settings(), current.access());
         QCOMPARE(rig.model->serverModel()->count(), serverCount);
     }
 
@@ -270,11 +270,11 @@ private slots:
 
         // Selecting points the client at the server; editing the current one reaches both.
         rig.model->selectServer(renamed);
-        QCOMPARE(rig.model->client()->settings(), renamed);
+        QCOMPARE(rig.model->client()->settings(), renamed.access());
         renamed.externalURL = "cam.example.org";
         rig.model->setSettings(renamed);
         QCOMPARE(rig.stored().servers.at(1), renamed);
-        QCOMPARE(rig.model->client()->settings(), renamed);
+        QCOMPARE(rig.model->client()->settings(), renamed.access());
         // Settings of a server that is not listed are not added.
         rig.model->setSettings(makeServer("stray"));
         QCOMPARE(rig.stored().servers.size(), 3);
@@ -375,7 +375,7 @@ private slots:
         for (const ServerSettings &server : remaining)
             QCOMPARE(rig.everythingLeft(server), 5);
         QCOMPARE(rig.model->settings(), servers.at(expectedCurrentIndex));
-        QCOMPARE(rig.model->client()->settings(), servers.at(expectedCurrentIndex));
+        QCOMPARE(rig.model->client()->settings(), servers.at(expectedCurrentIndex).access());
         if (last)
             QVERIFY(!rig.model->client()->token());
     }

@@ -1,9 +1,7 @@
 // The keychain store on a desktop without any secret service: no session bus at all.
 #include "state/KeychainSecretStore.h"
-#include "state/MemoryPreferencesStore.h"
-#include "state/ServerList.h"
+#include "client/SecretAccounts.h"
 
-#include <QJsonDocument>
 #include <QSignalSpy>
 #include <QtTest>
 #include <QCoro/QCoroTask>
@@ -26,7 +24,7 @@ private slots:
         KeychainSecretStore store;
         QSignalSpy availability(&store, &SecretStore::availableChanged);
         QVERIFY(store.isAvailable());
-        const QString account = QStringLiteral("password.") + uuidText(QUuid::createUuid());
+        const QString account = SecretAccounts::passwordAccount(QUuid::createUuid());
 
         if (writeFirst) {
             QCoro::waitFor(store.writeSecret(QStringLiteral("s3cret"), account));
@@ -39,22 +37,6 @@ private slots:
         QVERIFY(!store.isAvailable());
         // The login form is told once, not on every failed job.
         QCOMPARE(availability.count(), 1);
-    }
-
-    void serverListStillLoads()
-    {
-        KeychainSecretStore secrets;
-        MemoryPreferencesStore prefs;
-        ServerSettings old;
-        old.internalURL = QStringLiteral("http://frigate.local:5000");
-        old.username = QStringLiteral("admin");
-        prefs.setValue("Kestrova.settings", QJsonDocument(old.toJson()).toJson());
-
-        const ServerList list = QCoro::waitFor(loadServerList(prefs, secrets));
-        QCOMPARE(list.servers.size(), 1);
-        QVERIFY(list.autoConnect);
-        QVERIFY(!QCoro::waitFor(canConnectWithoutAsking(list.servers[0], secrets)));
-        QVERIFY(!secrets.isAvailable());
     }
 };
 

@@ -5,6 +5,7 @@
 #include "playback/PlayerController.h"
 #include "state/MemoryPreferencesStore.h"
 #include "state/MemorySecretStore.h"
+#include "state/ServerSettings.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -40,7 +41,7 @@ private slots:
         ServerTrust trust(&preferences);
         ServerSettings settings;
         settings.internalURL = QStringLiteral("http://192.0.2.1:5000");
-        FrigateClient client(settings, &secrets, &trust);
+        FrigateClient client(settings.access(), &secrets, &trust);
         PlayerRequest request;
         request.items = {{QStringLiteral("front_door"), QStringLiteral("Front door"), 100, 160, std::nullopt}};
         request.startOffset = 30;

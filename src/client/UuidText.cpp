@@ -1,0 +1,6 @@
+#include "client/UuidText.h"
+
+QString uuidText(const QUuid &id)
+{
+    return id.toString(QUuid::WithoutBraces).toUpper();
+}
