@@ -1,3 +1,4 @@
+#include "LocalHttpServer.h"
 #include "PlaybackRig.h"
 #include "playback/PlaybackError.h"
 #include "playback/PlayerController.h"
@@ -5,6 +6,8 @@
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QNetworkAccessManager>
+#include <QNetworkCookieJar>
+#include <QProcess>
 #include <QSignalSpy>
 #include <QTest>
 #include <QVideoSink>
@@ -65,6 +68,40 @@ QJsonArray vodRequests(FakeFrigate &server)
 bool frameTimesEqual(double a, double b)
 {
     return std::abs(a - b) < 0.0005;
+}
+
+// Three seconds of a test picture, 320 x 240 at 15 fps with a key frame every second, as MPEG-TS.
+QByteArray encodedVideo(const QString &sampleAspect)
+{
+    QProcess ffmpeg;
+    ffmpeg.start(QStringLiteral("ffmpeg"),
+                 {"-loglevel", "error", "-f", "lavfi", "-i", "testsrc2=size=320x240:rate=15", "-t", "3", "-vf",
+                  "setsar=" + sampleAspect, "-c:v", "libx264", "-preset", "ultrafast", "-g", "15", "-f", "mpegts", "-"});
+    ffmpeg.waitForFinished(60000);
+    return ffmpeg.readAllStandardOutput();
+}
+
+// Overwrites the picture data of the video packets (PID 0x100) between two shares of the file,
+// keeping the transport and PES headers, so that the stream reads but does not decode.
+QByteArray damaged(QByteArray ts, double from, double to)
+{
+    const qsizetype packets = ts.size() / 188;
+    for (qsizetype at = qsizetype(packets * from) * 188; at < qsizetype(packets * to) * 188; at += 188) {
+        auto *packet = reinterpret_cast<uchar *>(ts.data() + at);
+        if ((((packet[1] & 0x1f) << 8) | packet[2]) != 0x100)
+            continue;
+        int payload = 4 + ((packet[3] & 0x20) ? 1 + packet[4] : 0);
+        if ((packet[1] & 0x40) && payload + 9 < 188)
+            payload += 9 + packet[payload + 8];
+        for (int i = payload + 8; i < 188; ++i)
+            packet[i] = (i % 2) ? 0xff : 0x00;
+    }
+    return ts;
+}
+
+QByteArray mediaPlaylist(const QByteArray &segment)
+{
+    return "#EXTM3U\n#EXT-X-TARGETDURATION:3\n#EXTINF:3.000,\n" + segment + "\n#EXT-X-ENDLIST\n";
 }
 
 }
@@ -409,6 +446,86 @@ private slots:
         QVERIFY2(screen.shown.last() > 15 && screen.shown.last() < 20, qPrintable(QString::number(screen.shown.last())));
         QTRY_VERIFY(!screen.controller.isPlaying());
         QCOMPARE(screen.controller.finishedCount(), 0);
+    }
+
+    void credentialsStayWithTheServer_data()
+    {
+        QTest::addColumn<QString>("foreign"); // which answer of the server leads to another port
+        QTest::newRow("segment URI") << "segment";
+        QTest::newRow("variant playlist URI") << "variant";
+        QTest::newRow("redirect of a segment") << "redirect";
+    }
+    void credentialsStayWithTheServer()
+    {
+        QFETCH(QString, foreign);
+        LocalHttpServer server;
+        LocalHttpServer other; // same host, another port: another origin
+        const QByteArray elsewhere = other.url(QStringLiteral("/seg.ts")).toEncoded();
+        const QByteArray variant = foreign == QLatin1String("variant") ? other.url(QStringLiteral("/index.m3u8")).toEncoded()
+                                                                      : QByteArray("index.m3u8");
+        server.answer(QStringLiteral("/master.m3u8"), {200, "#EXTM3U\n#EXT-X-STREAM-INF:BANDWIDTH=1\n" + variant + "\n", {}});
+        const QByteArray index = mediaPlaylist(foreign == QLatin1String("segment") ? elsewhere : QByteArray("seg.ts"));
+        server.answer(QStringLiteral("/index.m3u8"), {200, index, {}});
+        other.answer(QStringLiteral("/index.m3u8"), {200, index, {}});
+        server.answer(QStringLiteral("/seg.ts"), {302, {}, elsewhere});
+
+        QNetworkAccessManager network;
+        QNetworkCookie cookie("frigate_token", "t0ken");
+        cookie.setPath(QStringLiteral("/"));
+        const QUrl master = server.url(QStringLiteral("/master.m3u8"));
+        network.cookieJar()->setCookiesFromUrl({cookie}, master); // as the sign-in leaves it
+        PlayerController controller;
+        controller.setNetwork(&network);
+        controller.load(master, cookie, {{QStringLiteral("Authorization"), QStringLiteral("Bearer t0ken")}}, std::nullopt);
+        QTRY_VERIFY_WITH_TIMEOUT(controller.hasError(), 20000);
+
+        QCOMPARE(server.requests().first().headers.value("authorization"), QByteArray("Bearer t0ken"));
+        if (foreign != QLatin1String("redirect"))
+            QVERIFY(!other.requests().isEmpty());
+        else
+            QCOMPARE(controller.errorText(), PlaybackError::foreignRedirect());
+        for (const LocalHttpServer::Request &request : other.requests()) {
+            QVERIFY2(!request.headers.contains("authorization"), qPrintable(request.path));
+            QVERIFY2(!request.headers.value("cookie").contains("t0ken"), qPrintable(request.path));
+        }
+    }
+
+    void playsToTheEndOrFails_data()
+    {
+        QTest::addColumn<QString>("sampleAspect");
+        QTest::addColumn<double>("damageFrom"); // share of the file whose pictures are destroyed
+        QTest::addColumn<double>("damageTo");
+        QTest::addColumn<bool>("fails");
+        QTest::newRow("intact, square pixels") << "1" << 0.0 << 0.0 << false;
+        QTest::newRow("intact, anamorphic") << "2" << 0.0 << 0.0 << false;
+        QTest::newRow("damaged stretch, decoding recovers") << "1" << 0.4 << 0.55 << false;
+        QTest::newRow("damaged to the end") << "1" << 0.6 << 1.0 << true;
+    }
+    void playsToTheEndOrFails()
+    {
+        QFETCH(QString, sampleAspect);
+        QFETCH(double, damageFrom);
+        QFETCH(double, damageTo);
+        QFETCH(bool, fails);
+        const QByteArray video = encodedVideo(sampleAspect);
+        QVERIFY(video.size() > 10000);
+        LocalHttpServer server;
+        server.answer(QStringLiteral("/index.m3u8"), {200, mediaPlaylist("seg.ts"), {}});
+        server.answer(QStringLiteral("/seg.ts"), {200, damaged(video, damageFrom, damageTo), {}});
+        QNetworkAccessManager network;
+        Screen screen;
+        screen.controller.setNetwork(&network);
+        for (int i = 0; i < 3; ++i)
+            screen.controller.cycleRate(); // 8x
+        screen.controller.load(server.url(QStringLiteral("/index.m3u8")), std::nullopt, {}, std::nullopt);
+        QTRY_VERIFY_WITH_TIMEOUT(screen.controller.finishedCount() == 1 || screen.controller.hasError(), 30000);
+
+        QCOMPARE(screen.controller.hasError(), fails);
+        QCOMPARE(screen.controller.errorText(), fails ? PlaybackError::undecodable() : QString());
+        if (!fails) // the last picture was shown
+            QVERIFY(frameTimesEqual(screen.shown.last(), 3 - 1.0 / 15));
+        QVERIFY(screen.controller.videoAspect());
+        QCOMPARE(*screen.controller.videoAspect(), 320.0 * sampleAspect.toDouble() / 240);
     }
 
     void motionBoxesFollowTheObject()

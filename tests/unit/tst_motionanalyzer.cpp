@@ -52,6 +52,27 @@ QList<TimedFrame> walkingSquare()
     return frames;
 }
 
+// A decoded picture in `format`: grey, with a bright square (in pixels).
+SharedFrame decodedPicture(QSize size, AVPixelFormat format, const QRect &square)
+{
+    QImage picture(size, QImage::Format_RGB32);
+    picture.fill(qRgb(50, 50, 50));
+    QPainter(&picture).fillRect(square, qRgb(220, 220, 220));
+    FramePtr decoded(av_frame_alloc());
+    decoded->format = format;
+    decoded->width = size.width();
+    decoded->height = size.height();
+    SwsContext *scaler = sws_getContext(size.width(), size.height(), AV_PIX_FMT_BGRA, size.width(), size.height(),
+                                        format, SWS_POINT, nullptr, nullptr, nullptr);
+    if (!scaler || av_frame_get_buffer(decoded.get(), 0) < 0)
+        return nullptr;
+    const uint8_t *planes[4] = {picture.constBits(), nullptr, nullptr, nullptr};
+    const int strides[4] = {int(picture.bytesPerLine()), 0, 0, 0};
+    sws_scale(scaler, planes, strides, 0, size.height(), decoded->data, decoded->linesize);
+    sws_freeContext(scaler);
+    return shareFrame(std::move(decoded));
+}
+
 } // namespace
 
 class TestMotionAnalyzer : public QObject
@@ -64,7 +85,46 @@ private slots:
     void resetTakesEffectAfterQueuedFrame();
     void acceptsFramesFromAnyThread();
     void destroyedWithFrameInFlight();
+    void decodedPictures_data();
+    void decodedPictures();
 };
+
+void TestMotionAnalyzer::decodedPictures_data()
+{
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<int>("format");
+    QTest::addColumn<QRect>("square");
+    QTest::newRow("1080p, planar 4:2:0") << QSize(1920, 1080) << int(AV_PIX_FMT_YUV420P) << QRect(600, 300, 200, 200);
+    QTest::newRow("4:3, NV12") << QSize(640, 480) << int(AV_PIX_FMT_NV12) << QRect(400, 40, 96, 96);
+    QTest::newRow("flat strip") << QSize(1280, 100) << int(AV_PIX_FMT_YUV420P) << QRect(100, 20, 160, 60);
+}
+
+void TestMotionAnalyzer::decodedPictures()
+{
+    QFETCH(QSize, size);
+    QFETCH(int, format);
+    QFETCH(QRect, square);
+    MotionAnalyzer analyzer;
+    Receiver receiver;
+    // Each picture twice: the same scaler serves a run of pictures of one size.
+    const QList<SharedFrame> pictures{decodedPicture(size, AVPixelFormat(format), {}),
+                                      decodedPicture(size, AVPixelFormat(format), {}),
+                                      decodedPicture(size, AVPixelFormat(format), square)};
+    for (int i = 0; i < pictures.size(); ++i) {
+        QVERIFY(pictures[i]);
+        QVERIFY(analyzer.analyze(pictures[i], 0.12 * i, receiver.completion()));
+        QTRY_COMPARE(receiver.calls, i + 1);
+    }
+    // The box covers the square, give or take one cell of the 96-column grid.
+    const QSize grid = MotionDetector::analysisSize(size);
+    const double cellWidth = 4.0 / grid.width();
+    const double cellHeight = 4.0 / grid.height();
+    const QRectF normalised(double(square.x()) / size.width(), double(square.y()) / size.height(),
+                            double(square.width()) / size.width(), double(square.height()) / size.height());
+    QCOMPARE(receiver.boxes.size(), 1);
+    QVERIFY(receiver.boxes.first().contains(normalised.center()));
+    QVERIFY(normalised.adjusted(-cellWidth, -cellHeight, cellWidth, cellHeight).contains(receiver.boxes.first()));
+}
 
 void TestMotionAnalyzer::deliversDetectorResultsOnGuiThread()
 {
