@@ -1,5 +1,6 @@
 #include "LocalHttpServer.h"
 #include "PlaybackRig.h"
+#include "TestMedia.h"
 #include "playback/PlaybackError.h"
 #include "playback/PlayerController.h"
 
@@ -7,7 +8,6 @@
 #include <QJsonObject>
 #include <QNetworkAccessManager>
 #include <QNetworkCookieJar>
-#include <QProcess>
 #include <QSignalSpy>
 #include <QTest>
 #include <QVideoSink>
@@ -68,40 +68,6 @@ QJsonArray vodRequests(FakeFrigate &server)
 bool frameTimesEqual(double a, double b)
 {
     return std::abs(a - b) < 0.0005;
-}
-
-// Three seconds of a test picture, 320 x 240 at 15 fps with a key frame every second, as MPEG-TS.
-QByteArray encodedVideo(const QString &sampleAspect)
-{
-    QProcess ffmpeg;
-    ffmpeg.start(QStringLiteral("ffmpeg"),
-                 {"-loglevel", "error", "-f", "lavfi", "-i", "testsrc2=size=320x240:rate=15", "-t", "3", "-vf",
-                  "setsar=" + sampleAspect, "-c:v", "libx264", "-preset", "ultrafast", "-g", "15", "-f", "mpegts", "-"});
-    ffmpeg.waitForFinished(60000);
-    return ffmpeg.readAllStandardOutput();
-}
-
-// Overwrites the picture data of the video packets (PID 0x100) between two shares of the file,
-// keeping the transport and PES headers, so that the stream reads but does not decode.
-QByteArray damaged(QByteArray ts, double from, double to)
-{
-    const qsizetype packets = ts.size() / 188;
-    for (qsizetype at = qsizetype(packets * from) * 188; at < qsizetype(packets * to) * 188; at += 188) {
-        auto *packet = reinterpret_cast<uchar *>(ts.data() + at);
-        if ((((packet[1] & 0x1f) << 8) | packet[2]) != 0x100)
-            continue;
-        int payload = 4 + ((packet[3] & 0x20) ? 1 + packet[4] : 0);
-        if ((packet[1] & 0x40) && payload + 9 < 188)
-            payload += 9 + packet[payload + 8];
-        for (int i = payload + 8; i < 188; ++i)
-            packet[i] = (i % 2) ? 0xff : 0x00;
-    }
-    return ts;
-}
-
-QByteArray mediaPlaylist(const QByteArray &segment)
-{
-    return "#EXTM3U\n#EXT-X-TARGETDURATION:3\n#EXTINF:3.000,\n" + segment + "\n#EXT-X-ENDLIST\n";
 }
 
 }
@@ -464,7 +430,7 @@ private slots:
         const QByteArray variant = foreign == QLatin1String("variant") ? other.url(QStringLiteral("/index.m3u8")).toEncoded()
                                                                       : QByteArray("index.m3u8");
         server.answer(QStringLiteral("/master.m3u8"), {200, "#EXTM3U\n#EXT-X-STREAM-INF:BANDWIDTH=1\n" + variant + "\n", {}});
-        const QByteArray index = mediaPlaylist(foreign == QLatin1String("segment") ? elsewhere : QByteArray("seg.ts"));
+        const QByteArray index = TestMedia::mediaPlaylist(foreign == QLatin1String("segment") ? elsewhere : QByteArray("seg.ts"));
         server.answer(QStringLiteral("/index.m3u8"), {200, index, {}});
         other.answer(QStringLiteral("/index.m3u8"), {200, index, {}});
         server.answer(QStringLiteral("/seg.ts"), {302, {}, elsewhere});
@@ -507,11 +473,11 @@ private slots:
         QFETCH(double, damageFrom);
         QFETCH(double, damageTo);
         QFETCH(bool, fails);
-        const QByteArray video = encodedVideo(sampleAspect);
+        const QByteArray video = TestMedia::encodedVideo(sampleAspect);
         QVERIFY(video.size() > 10000);
         LocalHttpServer server;
-        server.answer(QStringLiteral("/index.m3u8"), {200, mediaPlaylist("seg.ts"), {}});
-        server.answer(QStringLiteral("/seg.ts"), {200, damaged(video, damageFrom, damageTo), {}});
+        server.answer(QStringLiteral("/index.m3u8"), {200, TestMedia::mediaPlaylist("seg.ts"), {}});
+        server.answer(QStringLiteral("/seg.ts"), {200, TestMedia::damaged(video, TestMedia::VideoPid, damageFrom, damageTo), {}});
         QNetworkAccessManager network;
         Screen screen;
         screen.controller.setNetwork(&network);
