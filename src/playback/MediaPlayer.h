@@ -50,6 +50,7 @@ public:
     QString errorString() const { return m_error; }
     bool hasItem() const { return m_status != Status::Empty; }
     bool isPlaying() const { return m_playing; }
+    double rate() const { return m_rate; }
     double currentTime() const;
     double duration() const { return m_playlist.duration(); }
     // Shape on screen (the sample aspect ratio applied), empty before the first picture.

@@ -84,8 +84,6 @@ private slots:
         QTest::addColumn<int>("loopPhase"); // where the span starts in the recordings' minute; -1: anywhere
         QTest::newRow("H.264 in MPEG-TS, 0.16") << "0.16" << "front_door" << 16.0 / 9 << -1;
         QTest::newRow("H.265 in fMP4, 0.16") << "0.16" << "driveway" << 16.0 / 9 << -1;
-        QTest::newRow("MPEG-TS from the 10 s file start, 0.14") << "0.14" << "front_door" << 16.0 / 9 << -1;
-        QTest::newRow("fMP4 from the 10 s file start, 0.15") << "0.15" << "driveway" << 16.0 / 9 << -1;
         QTest::newRow("MPEG-TS across a minute, 0.14") << "0.14" << "front_door" << 16.0 / 9 << 53;
         QTest::newRow("fMP4 across a minute, 0.15") << "0.15" << "driveway" << 16.0 / 9 << 53;
         QTest::newRow("video without sound") << "0.16" << "back_yard" << 4.0 / 3 << -1;
@@ -146,9 +144,7 @@ private slots:
         for (const char *camera : {"front_door", "driveway"}) {
             const QString name = QString::fromLatin1(camera);
             QTest::addRow("%s: a frame between key frames", camera) << name << 12 + 7 * frame << false;
-            QTest::addRow("%s: between two frames", camera) << name << 12.5 + frame / 3 << false;
             QTest::addRow("%s: just before a frame", camera) << name << 21 + 4 * frame - 0.0001 << false;
-            QTest::addRow("%s: a key frame", camera) << name << 20.0 << false;
             QTest::addRow("%s: back into the first segment", camera) << name << 3 + 11 * frame << false;
             QTest::addRow("%s: last segment while playing", camera) << name << 31 + 13 * frame << true;
         }
@@ -218,54 +214,6 @@ private slots:
         QVERIFY(screen.waitForPictures(1));
         QCOMPARE(screen.shown.first(), 12.0);
         QCOMPARE(screen.controller.duration(), 30.0);
-    }
-
-    void rates()
-    {
-        PlaybackRig rig;
-        QVERIFY(rig.start({.version = QStringLiteral("0.16")}));
-        PlayerRequest request;
-        request.items = {PlaybackRig::recentItem(QStringLiteral("driveway"), 900, 60)};
-        Screen screen;
-        QVERIFY(screen.controller.loadCurrent(rig.client.get(), request));
-        QVERIFY(screen.waitForPictures(2));
-
-        QList<float> seen;
-        for (int i = 0; i < 5; ++i) {
-            screen.controller.cycleRate();
-            seen.append(screen.controller.rate());
-        }
-        QCOMPARE(seen, (QList<float>{2, 4, 8, 0.5, 1}));
-
-        auto advanceOver = [&](int wallMs) {
-            const double before = screen.controller.player().currentTime();
-            QTest::qWait(wallMs);
-            return screen.controller.player().currentTime() - before;
-        };
-        const double atOne = advanceOver(1500);
-        screen.controller.cycleRate(); // 2
-        screen.controller.cycleRate(); // 4
-        const double atFour = advanceOver(1500);
-        screen.controller.cycleRate(); // 8
-        screen.controller.cycleRate(); // 0.5
-        const double atHalf = advanceOver(1500);
-        QVERIFY2(atOne > 1.0 && atOne < 2.0, qPrintable(QString::number(atOne)));
-        // Loose bounds: a busy machine may make the player wait for pictures now and then.
-        QVERIFY2(atFour > 2 * atOne, qPrintable(QStringLiteral("%1 at 4x, %2 at 1x").arg(atFour).arg(atOne)));
-        QVERIFY2(atHalf < 0.75 * atOne && atHalf > 0.2, qPrintable(QString::number(atHalf)));
-        // Pictures stay in order whatever the speed.
-        for (int i = 1; i < screen.shown.size(); ++i)
-            QVERIFY(screen.shown[i] > screen.shown[i - 1]);
-
-        // A speed chosen while paused applies at the next play.
-        screen.controller.togglePlay();
-        screen.controller.cycleRate(); // 1
-        screen.controller.cycleRate(); // 2
-        QVERIFY(!screen.controller.isPlaying());
-        screen.controller.togglePlay();
-        QCOMPARE(screen.controller.player().isPlaying(), true);
-        const double atTwo = advanceOver(1000);
-        QVERIFY2(atTwo > 1.2, qPrintable(QString::number(atTwo)));
     }
 
     void continuousItems()
