@@ -28,7 +28,7 @@ public:
 private:
     AudioFormat m_format;
     AudioFilter m_filter;
-    double m_nextTime = -1;   // item time of the next converted sample
+    double m_nextTime = -1; // item time of the next converted sample
     double m_streamTime = -1; // item time the next input frame should start at, by sample count
 };
 

@@ -356,8 +356,7 @@ bool DemuxSession::emitAudio(const AVFrame *frame, double time)
 void DemuxSession::finish(bool readFailed)
 {
     // Everything read is shown, waiting for room on the screen as often as needed.
-    while (!m_waitingVideo.empty() && decodeWaitingVideo(true)) {
-    }
+    while (!m_waitingVideo.empty() && decodeWaitingVideo(true)) { }
     avcodec_send_packet(m_video.get(), nullptr);
     drainVideo();
     if (m_candidate && !aborted())

@@ -78,7 +78,7 @@ private:
     double m_candidateTime = 0;
     bool m_targetReached = false;
     bool m_closingIn = false;       // a packet past the target was read: decode from the kept key frame
-    double m_lastSentTime = -1;    // latest item time of a packet handed to the video decoder
+    double m_lastSentTime = -1; // latest item time of a packet handed to the video decoder
     double m_lastPictureTime = -1; // latest item time of a decoded picture
     int m_framesEmitted = 0;
     double m_frameDuration = 1.0 / 15;

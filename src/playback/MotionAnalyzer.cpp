@@ -51,11 +51,14 @@ bool MotionAnalyzer::submit(std::function<QImage(MotionWorker *)> read, double t
     if (!m_busy.compare_exchange_strong(idle, true))
         return false;
     MotionWorker *worker = m_worker;
-    QMetaObject::invokeMethod(worker, [this, worker, read = std::move(read), time, completion = std::move(completion)] {
-        const QList<QRectF> boxes = worker->detector.analyze(read(worker), time);
-        QMetaObject::invokeMethod(this, [this, boxes, completion] { deliver(boxes, completion); },
-                                  Qt::QueuedConnection);
-    }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        worker,
+        [this, worker, read = std::move(read), time, completion = std::move(completion)] {
+            const QList<QRectF> boxes = worker->detector.analyze(read(worker), time);
+            QMetaObject::invokeMethod(
+                this, [this, boxes, completion] { deliver(boxes, completion); }, Qt::QueuedConnection);
+        },
+        Qt::QueuedConnection);
     return true;
 }
 

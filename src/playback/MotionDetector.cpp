@@ -132,8 +132,8 @@ QSize MotionDetector::analysisSize(QSize frame)
 {
     if (frame.width() < 1 || frame.height() < 1)
         return {};
-    return QSize(targetWidth,
-                 std::max(minimumRows, static_cast<int>(std::lround(double(frame.height()) * targetWidth / frame.width()))));
+    const int rows = static_cast<int>(std::lround(double(frame.height()) * targetWidth / frame.width()));
+    return QSize(targetWidth, std::max(minimumRows, rows));
 }
 
 std::optional<GreyFrame> MotionDetector::readGrey(const QImage &frame)

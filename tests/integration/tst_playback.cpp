@@ -83,7 +83,8 @@ private slots:
         QTest::addColumn<double>("aspect");
         QTest::addColumn<int>("loopPhase"); // where the span starts in the recordings' minute; -1: anywhere
         QTest::newRow("H.264 in MPEG-TS, 0.16") << "0.16" << "front_door" << 16.0 / 9 << -1;
-        QTest::newRow("H.265 in fMP4, 0.16") << "0.16" << "driveway" << 16.0 / 9 << -1;
+        QTest::newRow("H.265 in fMP4, 0.16") << "0.16"
+                                             << "driveway" << 16.0 / 9 << -1;
         QTest::newRow("MPEG-TS across a minute, 0.14") << "0.14" << "front_door" << 16.0 / 9 << 53;
         QTest::newRow("fMP4 across a minute, 0.15") << "0.15" << "driveway" << 16.0 / 9 << 53;
         QTest::newRow("video without sound") << "0.16" << "back_yard" << 4.0 / 3 << -1;
@@ -375,10 +376,13 @@ private slots:
         LocalHttpServer server;
         LocalHttpServer other; // same host, another port: another origin
         const QByteArray elsewhere = other.url(QStringLiteral("/seg.ts")).toEncoded();
-        const QByteArray variant = foreign == QLatin1String("variant") ? other.url(QStringLiteral("/index.m3u8")).toEncoded()
-                                                                      : QByteArray("index.m3u8");
-        server.answer(QStringLiteral("/master.m3u8"), {200, "#EXTM3U\n#EXT-X-STREAM-INF:BANDWIDTH=1\n" + variant + "\n", {}});
-        const QByteArray index = TestMedia::mediaPlaylist(foreign == QLatin1String("segment") ? elsewhere : QByteArray("seg.ts"));
+        const QByteArray variant = foreign == QLatin1String("variant")
+                                       ? other.url(QStringLiteral("/index.m3u8")).toEncoded()
+                                       : QByteArray("index.m3u8");
+        server.answer(QStringLiteral("/master.m3u8"),
+                      {200, "#EXTM3U\n#EXT-X-STREAM-INF:BANDWIDTH=1\n" + variant + "\n", {}});
+        const QByteArray index =
+            TestMedia::mediaPlaylist(foreign == QLatin1String("segment") ? elsewhere : QByteArray("seg.ts"));
         server.answer(QStringLiteral("/index.m3u8"), {200, index, {}});
         other.answer(QStringLiteral("/index.m3u8"), {200, index, {}});
         server.answer(QStringLiteral("/seg.ts"), {302, {}, elsewhere});
@@ -390,7 +394,8 @@ private slots:
         network.cookieJar()->setCookiesFromUrl({cookie}, master); // as the sign-in leaves it
         PlayerController controller;
         controller.setNetwork(&network);
-        controller.load(master, cookie, {{QStringLiteral("Authorization"), QStringLiteral("Bearer t0ken")}}, std::nullopt);
+        controller.load(master, cookie, {{QStringLiteral("Authorization"), QStringLiteral("Bearer t0ken")}},
+                        std::nullopt);
         QTRY_VERIFY_WITH_TIMEOUT(controller.hasError(), 20000);
 
         QCOMPARE(server.requests().first().headers.value("authorization"), QByteArray("Bearer t0ken"));
@@ -425,7 +430,8 @@ private slots:
         QVERIFY(video.size() > 10000);
         LocalHttpServer server;
         server.answer(QStringLiteral("/index.m3u8"), {200, TestMedia::mediaPlaylist("seg.ts"), {}});
-        server.answer(QStringLiteral("/seg.ts"), {200, TestMedia::damaged(video, TestMedia::VideoPid, damageFrom, damageTo), {}});
+        server.answer(QStringLiteral("/seg.ts"),
+                      {200, TestMedia::damaged(video, TestMedia::VideoPid, damageFrom, damageTo), {}});
         QNetworkAccessManager network;
         Screen screen;
         screen.controller.setNetwork(&network);

@@ -88,7 +88,8 @@ private slots:
         const QByteArray recording = TestMedia::encodedVideo(QStringLiteral("1"), true);
         LocalHttpServer server;
         server.answer(QStringLiteral("/index.m3u8"), {200, TestMedia::mediaPlaylist("seg.ts"), {}});
-        server.answer(QStringLiteral("/seg.ts"), {200, TestMedia::damaged(recording, TestMedia::AudioPid, 0.3, 0.5), {}});
+        server.answer(QStringLiteral("/seg.ts"),
+                      {200, TestMedia::damaged(recording, TestMedia::AudioPid, 0.3, 0.5), {}});
         QNetworkAccessManager network;
         PlayerController controller;
         QVideoSink sink;
