@@ -9,6 +9,9 @@ extern "C" {
 
 namespace {
 
+// Stream time stamps closer than this to the sample count are taken as continuous (seconds).
+constexpr double DiscontinuityLimit = 0.02;
+
 QByteArray interleavedBytes(const AVFrame *frame, const AudioFormat &format)
 {
     return QByteArray(reinterpret_cast<const char *>(frame->data[0]), frame->nb_samples * format.bytesPerFrame());
@@ -29,12 +32,22 @@ void AudioConverter::reset()
 {
     m_filter.reset();
     m_nextTime = -1;
+    m_streamTime = -1;
 }
 
 QList<AudioChunk> AudioConverter::convert(const AVFrame *frame, double time)
 {
-    if (m_nextTime < 0)
+    if (m_nextTime < 0) {
         m_nextTime = time;
+        m_streamTime = time;
+    } else if (std::abs(time - m_streamTime) > DiscontinuityLimit) {
+        // A gap or an overlap in the stream, as between two recording files: the sound still
+        // buffered in the filter keeps its place, everything after it moves with the stream.
+        m_nextTime += time - m_streamTime;
+        m_streamTime = time;
+    }
+    if (frame->sample_rate > 0)
+        m_streamTime += double(frame->nb_samples) / frame->sample_rate;
     QList<AudioChunk> chunks;
     for (const FramePtr &output : m_filter.process(frame)) {
         chunks.append(AudioChunk{m_nextTime, interleavedBytes(output.get(), m_format)});

@@ -13,7 +13,8 @@ struct AudioFormat
     int bytesPerFrame() const { return channels * 2; }
 };
 
-// Decoded sound to the device's sample format, rate and channels, stamped with item time.
+// Decoded sound to the device's sample format, rate and channels, stamped with item time. Stamps
+// count samples while the stream's own time stamps agree, and follow the stream where it jumps.
 class AudioConverter
 {
 public:
@@ -27,7 +28,8 @@ public:
 private:
     AudioFormat m_format;
     AudioFilter m_filter;
-    double m_nextTime = -1;
+    double m_nextTime = -1; // item time of the next converted sample
+    double m_streamTime = -1; // item time the next input frame should start at, by sample count
 };
 
 // Stretches device-format sound to a playback speed with the pitch kept (libavfilter's atempo,

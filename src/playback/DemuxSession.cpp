@@ -223,13 +223,24 @@ bool DemuxSession::decodeWaitingVideo(bool mayWait)
             return true;
         const PacketPtr packet = std::move(m_waitingVideo.front());
         m_waitingVideo.pop_front();
-        if (!packet || avcodec_send_packet(m_video.get(), packet.get()) < 0)
+        if (!packet)
+            continue;
+        m_lastSentTime = std::max(m_lastSentTime, packetTime(packet.get()).value_or(m_lastSentTime));
+        if (avcodec_send_packet(m_video.get(), packet.get()) < 0)
             continue; // a damaged picture is skipped, as a player would
         if (!drainVideo())
             return false;
         mayWait = mayWait && waitingVideoSeconds() > MaxVideoBacklog / 2;
     }
     return !aborted();
+}
+
+std::optional<double> DemuxSession::packetTime(const AVPacket *packet) const
+{
+    const int64_t stamp = packet->pts != AV_NOPTS_VALUE ? packet->pts : packet->dts;
+    if (stamp == AV_NOPTS_VALUE || !m_origin)
+        return std::nullopt;
+    return seconds(stamp, m_videoStream) - *m_origin;
 }
 
 double DemuxSession::waitingVideoSeconds() const
@@ -248,8 +259,12 @@ bool DemuxSession::drainVideo()
     while (!aborted()) {
         FramePtr frame(av_frame_alloc());
         const int received = avcodec_receive_frame(m_video.get(), frame.get());
-        if (received < 0)
-            return received == AVERROR(EAGAIN) || received == AVERROR_EOF;
+        if (received == AVERROR(EAGAIN) || received == AVERROR_EOF)
+            return true;
+        if (received < 0) {
+            qCDebug(lcPlayback) << "picture could not be decoded:" << averrorText(received);
+            return true;
+        }
         if (!deliverVideo(std::move(frame)))
             return false;
     }
@@ -262,6 +277,7 @@ bool DemuxSession::deliverVideo(FramePtr frame)
     if (stamp == AV_NOPTS_VALUE || !m_origin)
         return true;
     const double time = seconds(stamp, m_videoStream) - *m_origin;
+    m_lastPictureTime = std::max(m_lastPictureTime, time);
     if (m_targetReached)
         return emitVideo(std::move(frame), time);
     if (time < m_setup.target - TargetTolerance) {
@@ -311,8 +327,12 @@ bool DemuxSession::drainAudio()
     FramePtr frame(av_frame_alloc());
     while (!aborted()) {
         const int received = avcodec_receive_frame(m_audio.get(), frame.get());
-        if (received < 0)
-            return received == AVERROR(EAGAIN) || received == AVERROR_EOF;
+        if (received < 0) {
+            // Damaged sound is left out; the pictures go on.
+            if (received != AVERROR(EAGAIN) && received != AVERROR_EOF)
+                qCDebug(lcPlayback) << "sound could not be decoded:" << averrorText(received);
+            return true;
+        }
         const int64_t stamp = frame->best_effort_timestamp;
         if (stamp != AV_NOPTS_VALUE && !emitAudio(frame.get(), seconds(stamp, m_audioStream) - *m_origin))
             return false;
@@ -335,7 +355,8 @@ bool DemuxSession::emitAudio(const AVFrame *frame, double time)
 
 void DemuxSession::finish(bool readFailed)
 {
-    decodeWaitingVideo(true);
+    // Everything read is shown, waiting for room on the screen as often as needed.
+    while (!m_waitingVideo.empty() && decodeWaitingVideo(true)) { }
     avcodec_send_packet(m_video.get(), nullptr);
     drainVideo();
     if (m_candidate && !aborted())
@@ -344,6 +365,10 @@ void DemuxSession::finish(bool readFailed)
         return;
     if (m_setup.bytes->state() == ByteQueue::State::Failed) {
         m_setup.frames->fail(m_setup.bytes->failure());
+    } else if (m_lastSentTime > m_lastPictureTime + m_frameDuration / 2) {
+        // The pictures stopped before the stream did (a decoder may report the damage or just
+        // lose the pictures): the item did not play to its end.
+        m_setup.frames->fail(PlaybackError::undecodable());
     } else if (readFailed || m_framesEmitted == 0) {
         m_setup.frames->fail(PlaybackError::generic());
     } else {

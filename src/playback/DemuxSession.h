@@ -52,6 +52,7 @@ private:
     bool collectTowardsTarget(const AVPacket *packet);
     bool decodeWaitingVideo(bool mayWait);
     double waitingVideoSeconds() const;
+    std::optional<double> packetTime(const AVPacket *packet) const;
     bool handleAudioPacket(const AVPacket *packet);
     bool drainVideo();
     bool drainAudio();
@@ -77,6 +78,8 @@ private:
     double m_candidateTime = 0;
     bool m_targetReached = false;
     bool m_closingIn = false;       // a packet past the target was read: decode from the kept key frame
+    double m_lastSentTime = -1; // latest item time of a packet handed to the video decoder
+    double m_lastPictureTime = -1; // latest item time of a decoded picture
     int m_framesEmitted = 0;
     double m_frameDuration = 1.0 / 15;
 };

@@ -102,7 +102,7 @@ void MediaPlayer::fetchPlaylist(const QUrl &url, int depth)
         fail(PlaybackError::generic());
         return;
     }
-    QNetworkReply *reply = m_source.network->get(m_source.request(url));
+    QNetworkReply *reply = m_source.get(url);
     m_playlistReply = reply;
     const quint64 generation = m_generation;
     connect(reply, &QNetworkReply::downloadProgress, this, [reply](qint64 received, qint64) {
@@ -304,6 +304,11 @@ QImage MediaPlayer::shownImage() const
     return VideoFrameConversion::toBgra(m_shown->source.get());
 }
 
+SharedFrame MediaPlayer::shownFrame() const
+{
+    return m_shown ? m_shown->source : nullptr;
+}
+
 void MediaPlayer::updateClock()
 {
     const bool running = m_playing && m_frames && !m_awaitingFirstFrame && !m_stalled && !m_ended;
@@ -320,9 +325,11 @@ void MediaPlayer::updateClock()
 void MediaPlayer::show(const DecodedFrame &frame)
 {
     m_shown = frame;
-    const QSize size = frame.video.size();
-    if (size.isValid())
-        m_presentationSize = size;
+    if (frame.source) {
+        const QSizeF size = VideoFrameConversion::displaySize(frame.source.get());
+        if (!size.isEmpty())
+            m_presentationSize = size;
+    }
     if (m_sink)
         m_sink->setVideoFrame(frame.video);
     emit framePresented(frame.time);

@@ -8,7 +8,7 @@
 #include <QImage>
 #include <QObject>
 #include <QPointer>
-#include <QSize>
+#include <QSizeF>
 #include <QTimer>
 #include <QUrl>
 #include <QVideoSink>
@@ -50,14 +50,18 @@ public:
     QString errorString() const { return m_error; }
     bool hasItem() const { return m_status != Status::Empty; }
     bool isPlaying() const { return m_playing; }
+    double rate() const { return m_rate; }
     double currentTime() const;
     double duration() const { return m_playlist.duration(); }
-    QSize presentationSize() const { return m_presentationSize; }
+    // Shape on screen (the sample aspect ratio applied), empty before the first picture.
+    QSizeF presentationSize() const { return m_presentationSize; }
     TimeControl timeControl() const;
 
     // The picture on screen: its item time and a BGRA copy.
     std::optional<double> shownTime() const;
     QImage shownImage() const;
+    // The decoder's picture on screen, for copies made off the GUI thread.
+    SharedFrame shownFrame() const;
 
 signals:
     void statusChanged();
@@ -108,5 +112,5 @@ private:
     bool m_stalled = false;
     bool m_ended = false;
     std::optional<DecodedFrame> m_shown;
-    QSize m_presentationSize;
+    QSizeF m_presentationSize;
 };

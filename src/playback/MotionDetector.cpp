@@ -128,6 +128,14 @@ QList<Region> regionsOf(const CellGrid &grid)
 
 } // namespace
 
+QSize MotionDetector::analysisSize(QSize frame)
+{
+    if (frame.width() < 1 || frame.height() < 1)
+        return {};
+    const int rows = static_cast<int>(std::lround(double(frame.height()) * targetWidth / frame.width()));
+    return QSize(targetWidth, std::max(minimumRows, rows));
+}
+
 std::optional<GreyFrame> MotionDetector::readGrey(const QImage &frame)
 {
     if (!isBgraInMemory(frame.format()))
@@ -140,7 +148,7 @@ std::optional<GreyFrame> MotionDetector::readGrey(const QImage &frame)
 
     GreyFrame grey;
     grey.width = targetWidth;
-    grey.height = std::max(minimumRows, static_cast<int>(std::lround(double(h) * targetWidth / w)));
+    grey.height = analysisSize(QSize(w, h)).height();
     grey.values.resize(qsizetype(grey.width) * grey.height);
 
     const double xStep = double(w) / targetWidth;

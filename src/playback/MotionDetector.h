@@ -22,6 +22,8 @@ public:
     static constexpr float threshold = 22.0f;
     static constexpr float learningRate = 0.08f;
 
+    // 96 columns and the frame's shape, at least 16 rows; empty for an empty frame.
+    static QSize analysisSize(QSize frame);
     // Grey image 96 columns wide (at least 16 rows); nothing for frames that are not BGRA in memory.
     static std::optional<GreyFrame> readGrey(const QImage &frame);
 

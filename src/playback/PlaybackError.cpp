@@ -1,6 +1,7 @@
 #include "playback/PlaybackError.h"
 
 #include "client/FrigateError.h"
+#include "playback/MediaSource.h"
 
 #include <QCoreApplication>
 #include <QNetworkReply>
@@ -30,6 +31,17 @@ QString certificateChanged()
         "again to accept the new certificate.");
 }
 
+QString foreignRedirect()
+{
+    return QCoreApplication::translate("PlayerController",
+                                       "The server sent the recording to another address, which was not followed.");
+}
+
+QString undecodable()
+{
+    return QCoreApplication::translate("PlayerController", "Part of the recording could not be decoded.");
+}
+
 QString segmentTooLarge()
 {
     return QCoreApplication::translate("PlayerController", "A part of the recording is too large to play.");
@@ -38,6 +50,8 @@ QString segmentTooLarge()
 QString fromReply(QNetworkReply *reply)
 {
     const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    if (MediaSource::refusedRedirect(reply))
+        return foreignRedirect();
     if (reply->error() == QNetworkReply::SslHandshakeFailedError)
         return certificateChanged();
     if (status == 401)

@@ -9,6 +9,8 @@ QString generic();
 QString notPlaylist();
 QString emptyPlaylist();
 QString certificateChanged();
+QString foreignRedirect();
+QString undecodable();
 QString segmentTooLarge();
 // Why a finished playlist or segment request cannot be used, or an empty text when it can.
 QString fromReply(QNetworkReply *reply);

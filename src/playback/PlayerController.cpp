@@ -73,6 +73,7 @@ void PlayerController::load(const QUrl &url, const std::optional<QNetworkCookie>
     source.network = m_network;
     source.cookie = cookie;
     source.headers = headers;
+    source.origin = url;
     m_output = true;
     setCurrentTime(0);
     setDuration(0);
@@ -138,9 +139,9 @@ void PlayerController::tick()
     const double duration = m_player.duration();
     if (std::isfinite(duration) && duration > 0)
         setDuration(duration);
-    const QSize size = m_player.presentationSize();
+    const QSizeF size = m_player.presentationSize();
     if (size.width() > 0 && size.height() > 0)
-        setVideoAspect(double(size.width()) / size.height());
+        setVideoAspect(size.width() / size.height());
     const auto control = m_player.timeControl();
     setIsBuffering(control == MediaPlayer::TimeControl::Waiting);
     setIsPlaying(control != MediaPlayer::TimeControl::Paused);
@@ -154,13 +155,13 @@ void PlayerController::grabMotionFrame()
     const double time = m_player.currentTime();
     if (!std::isfinite(time) || std::abs(time - m_lastMotionTime) < MotionInterval)
         return;
-    const QImage frame = m_player.shownImage();
-    if (frame.isNull())
+    SharedFrame frame = m_player.shownFrame();
+    if (!frame)
         return;
     m_lastMotionTime = time;
     m_motionBusy = true;
     QPointer<PlayerController> self(this);
-    const bool accepted = m_motion.analyze(frame, time, [self](const QList<QRectF> &boxes) {
+    const bool accepted = m_motion.analyze(std::move(frame), time, [self](const QList<QRectF> &boxes) {
         if (!self)
             return;
         self->m_motionBusy = false;

@@ -56,7 +56,7 @@ void SegmentFeeder::startFetch()
     }
     const Part &part = m_parts[m_next++];
     qCDebug(lcPlayback) << "fetching" << part.url.path();
-    QNetworkReply *reply = m_source.network->get(m_source.request(part.url));
+    QNetworkReply *reply = m_source.get(part.url);
     Fetch fetch;
     fetch.reply = reply;
     fetch.container = part.container;

@@ -238,23 +238,41 @@ QVideoFrame toVideoFrame(const AVFrame *frame)
 
 QImage toBgra(const AVFrame *frame)
 {
+    SwsContext *scaler = nullptr;
+    QImage image = toBgra(frame, {}, scaler);
+    sws_freeContext(scaler);
+    return image;
+}
+
+QImage toBgra(const AVFrame *frame, QSize size, SwsContext *&scaler)
+{
     if (!frame || frame->width <= 0 || frame->height <= 0)
         return {};
-    SwsContextPtr scaler(sws_getContext(frame->width, frame->height, AVPixelFormat(frame->format), frame->width,
-                                        frame->height, AV_PIX_FMT_BGRA, SWS_POINT, nullptr, nullptr, nullptr));
+    if (size.isEmpty())
+        size = QSize(frame->width, frame->height);
+    // Area averaging when shrinking, so that a small copy still sees fine detail.
+    const int flags = size.width() < frame->width ? SWS_AREA : SWS_POINT;
+    scaler = sws_getCachedContext(scaler, frame->width, frame->height, AVPixelFormat(frame->format), size.width(),
+                                  size.height(), AV_PIX_FMT_BGRA, flags, nullptr, nullptr, nullptr);
     if (!scaler)
         return {};
     const int *coefficients = sws_getCoefficients(swsColorspace(colorSpace(frame)));
     const int fullRange = colorRange(frame) == QVideoFrameFormat::ColorRange_Full ? 1 : 0;
-    sws_setColorspaceDetails(scaler.get(), coefficients, fullRange, sws_getCoefficients(SWS_CS_DEFAULT), 1, 0,
-                             1 << 16, 1 << 16);
-    QImage image(frame->width, frame->height, QImage::Format_RGB32);
+    sws_setColorspaceDetails(scaler, coefficients, fullRange, sws_getCoefficients(SWS_CS_DEFAULT), 1, 0, 1 << 16,
+                             1 << 16);
+    QImage image(size, QImage::Format_RGB32);
     if (image.isNull())
         return {};
     uint8_t *planes[4] = {image.bits(), nullptr, nullptr, nullptr};
     int strides[4] = {int(image.bytesPerLine()), 0, 0, 0};
-    sws_scale(scaler.get(), frame->data, frame->linesize, 0, frame->height, planes, strides);
+    sws_scale(scaler, frame->data, frame->linesize, 0, frame->height, planes, strides);
     return image;
 }
 
+QSizeF displaySize(const AVFrame *frame)
+{
+    const AVRational sample = frame->sample_aspect_ratio;
+    const double widthScale = sample.num > 0 && sample.den > 0 ? av_q2d(sample) : 1.0;
+    return QSizeF(frame->width * widthScale, frame->height);
+}
 }

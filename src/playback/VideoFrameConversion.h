@@ -2,6 +2,7 @@
 #include "playback/FFmpeg.h"
 
 #include <QImage>
+#include <QSizeF>
 #include <QVideoFrame>
 #include <QVideoFrameFormat>
 
@@ -13,4 +14,10 @@ QVideoFrameFormat::ColorRange colorRange(const AVFrame *frame);
 QVideoFrame toVideoFrame(const AVFrame *frame);
 // Bytes B, G, R, A in memory (QImage::Format_RGB32 on little-endian machines).
 QImage toBgra(const AVFrame *frame);
+// Same, scaled to `size` (the frame's own when empty) by `scaler`, which is kept for the next
+// call and remade only when the frame's size or format or `size` change. The caller frees it.
+QImage toBgra(const AVFrame *frame, QSize size, SwsContext *&scaler);
+// The picture's shape on screen: the stored width stretched by the sample aspect ratio
+// (anamorphic streams store fewer columns than they show).
+QSizeF displaySize(const AVFrame *frame);
 }
