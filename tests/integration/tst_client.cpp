@@ -21,11 +21,6 @@
 #include <sys/resource.h>
 
 namespace {
-QString header(const QJsonValue &logged, const char *name)
-{
-    return logged.toObject().value(QLatin1String("headers")).toObject().value(QLatin1String(name)).toString();
-}
-
 QByteArray answer(const QByteArray &status, const QByteArray &headers, const QByteArray &body = {})
 {
     return "HTTP/1.1 " + status + "\r\nConnection: close\r\n" + headers + "\r\n" + body;
@@ -129,7 +124,6 @@ private slots:
         for (const char *version : {"0.14", "0.15", "0.16"})
             QTest::addRow("%s signs in", version) << version << "secret" << 0 << "ok" << true;
         QTest::newRow("0.14 bad password is 400") << "0.14" << "wrong" << 0 << "Invalid username or password." << true;
-        QTest::newRow("0.16 bad password is 401") << "0.16" << "wrong" << 0 << "Invalid username or password." << true;
         QTest::newRow("403") << "0.16" << "secret" << 403 << "Invalid username or password." << true;
         QTest::newRow("rate limited") << "0.15" << "secret" << 429 << "Too many login attempts: try again in a minute." << true;
         QTest::newRow("server error") << "0.15" << "secret" << 500 << "Server error (HTTP 500)." << true;
@@ -403,7 +397,7 @@ private slots:
         const QJsonArray logged = rig.server.requestsTo(QStringLiteral("/api/version"));
         QCOMPARE(logged.size(), probes);
         for (const QJsonValue &probe : logged)
-            QVERIFY(header(probe, "authorization").isEmpty());
+            QVERIFY(probe[u"headers"].isObject() && probe[u"headers"][u"authorization"].isUndefined());
     }
 
     // Replacing and re-pinning a certificate is followed through the application model's tests.

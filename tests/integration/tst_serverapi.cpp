@@ -63,9 +63,8 @@ private slots:
     void versions_data()
     {
         QTest::addColumn<QString>("version");
-        QTest::newRow("0.14") << "0.14";
-        QTest::newRow("0.15") << "0.15";
-        QTest::newRow("0.16") << "0.16";
+        for (const char *version : {"0.14", "0.15", "0.16"})
+            QTest::newRow(version) << QString::fromLatin1(version);
     }
 
     void mainStreamIsTheFirstConfigured_data() { versions_data(); }
@@ -186,6 +185,24 @@ private slots:
             QCOMPARE(tail[i].id, all[i].id);
             QCOMPARE(tail[i].message, all[i].message);
         }
+    }
+
+    // Of an item with 14 detections (one back_yard item in the fake server) only the first 12 load.
+    void trackedObjectsOfTheFirstTwelveDetections()
+    {
+        Rig rig;
+        QVERIFY(rig.start(QStringLiteral("0.16")));
+        const QList<ReviewItem> items = rig.reviews();
+        const auto crowded = std::find_if(items.begin(), items.end(),
+                                          [](const ReviewItem &item) { return item.data.detections.size() == 14; });
+        QVERIFY(crowded != items.end());
+        rig.server.clearRequests();
+        const QList<TrackedObject> tracks = runTask(FrigateApi::fetchTrackedObjects(*rig.client, *crowded, {}));
+        QCOMPARE(rig.server.requestsTo(QStringLiteral("/api/timeline")).size(), 12);
+        QStringList ids;
+        for (const TrackedObject &track : tracks)
+            ids << track.id;
+        QCOMPARE(ids, crowded->data.detections.mid(0, 12));
     }
 
     // A broken total never gives ids beyond what a double holds exactly, nor negative ones.
