@@ -142,55 +142,33 @@ private slots:
                  "4.53@0.4512,0.2721 0.1x0.5"_s);
     }
 
-    void noUsableBoxGivesNothing_data()
+    // What an event and its timeline build: "none", or "end: samples" with samples "t@x,y wxh" in
+    // time order. Now is 99.
+    void build_data()
     {
         QTest::addColumn<QString>("event");
         QTest::addColumn<QString>("timeline");
+        QTest::addColumn<QString>("expected");
         QTest::newRow("no boxes at all") << R"({"label": "person", "start_time": 5, "data": {"box": null}})"
-                                         << R"([{"timestamp": 5, "data": {"label": "person"}}])";
+                                         << R"([{"timestamp": 5, "data": {"label": "person"}}])" << u"none"_s;
         QTest::newRow("path points alone add nothing")
-            << R"({"start_time": 5, "data": {"path_data": [[[0.5, 0.5], 6]]}})" << u"[]"_s;
-        QTest::newRow("audio event") << R"({"label": "speech", "start_time": 5, "data": {"type": "audio"}})" << u"[]"_s;
-    }
+            << R"({"start_time": 5, "data": {"path_data": [[[0.5, 0.5], 6]]}})" << u"[]"_s << u"none"_s;
+        QTest::newRow("audio event") << R"({"label": "speech", "start_time": 5, "data": {"type": "audio"}})" << u"[]"_s
+                                     << u"none"_s;
 
-    void noUsableBoxGivesNothing()
-    {
-        QFETCH(QString, event);
-        QFETCH(QString, timeline);
-        QVERIFY(!buildTrackedObject(u"x"_s, value(event).toObject(), value(timeline).toArray(), 0, 100));
-    }
+        // Without timeline boxes the event's own box stands at its start (0.14 also sends empty
+        // top-level box and area columns); the end of an object still tracked is now.
+        const auto ending = [](const char *end) {
+            return QString(R"({"area": null, "box": null, %1 "start_time": 10, "data": {"box": [0, 0, 0.5, 0.5]}})")
+                .arg(QLatin1String(end));
+        };
+        QTest::newRow("end null") << ending(R"("end_time": null,)") << u"[]"_s << u"99: 10@0,0 0.5x0.5"_s;
+        QTest::newRow("end missing") << ending("") << u"[]"_s << u"99: 10@0,0 0.5x0.5"_s;
+        QTest::newRow("end zero") << ending(R"("end_time": 0,)") << u"[]"_s << u"99: 10@0,0 0.5x0.5"_s;
+        QTest::newRow("ended") << ending(R"("end_time": 42.5,)") << u"[]"_s << u"42.5: 10@0,0 0.5x0.5"_s;
 
-    // Without timeline boxes the event's own box stands at its start (0.14 also sends empty
-    // top-level box and area columns); the end of an object still tracked is now.
-    void eventBoxAlone_data()
-    {
-        QTest::addColumn<QString>("endTime");
-        QTest::addColumn<double>("end");
-        QTest::newRow("null") << u"null"_s << 500.0;
-        QTest::newRow("missing") << QString() << 500.0;
-        QTest::newRow("zero") << u"0"_s << 500.0;
-        QTest::newRow("ended") << u"42.5"_s << 42.5;
-    }
-
-    void eventBoxAlone()
-    {
-        QFETCH(QString, endTime);
-        const QString end = endTime.isNull() ? QString() : R"("end_time": )" + endTime + u", "_s;
-        const QString event = R"({"area": null, "box": null, "label": "car", )" + end
-                              + R"("start_time": 10, "data": {"box": [0, 0, 0.5, 0.5]}})";
-        const auto object = buildTrackedObject(u"x"_s, value(event).toObject(), QJsonArray(), 0, 500);
-        QVERIFY(object);
-        QTEST(object->end, "end");
-        QCOMPARE(object->samples, (QList<Sample>{{10, QRectF(0, 0, 0.5, 0.5)}}));
-    }
-
-    // Timeline boxes and path points as samples "t@x,y wxh", in time order. The event's own box
-    // (0.5, 0.5) only counts when no timeline entry has one.
-    void samples_data()
-    {
-        QTest::addColumn<QString>("timeline");
-        QTest::addColumn<QString>("path");
-        QTest::addColumn<QString>("samples");
+        // Timeline boxes replace the event's own (0.5, 0.5).
+        const QString event = R"({"start_time": 1, "data": {"box": [0.5, 0.5, 0.2, 0.2]}})";
         // Forty entries alternating between two times: sorted by time, each time's boxes in their order.
         QStringList interleaved;
         QStringList early;
@@ -203,44 +181,48 @@ private slots:
             (t == 1 ? early : late) << u"%1@%2,0 0.1x0.1"_s.arg(t).arg(x);
         }
         QTest::newRow("many equal times keep their order")
-            << u'[' + interleaved.join(u',') + u']' << u"[]"_s << (early + late).join(u"; "_s);
+            << event << u'[' + interleaved.join(u',') + u']' << u"99: "_s + (early + late).join(u"; "_s);
         QTest::newRow("unreadable time reads 0")
-            << R"([{"timestamp": "soon", "data": {"box": [0.1, 0, 0.1, 0.1]}}])" << u"[]"_s << u"0@0.1,0 0.1x0.1"_s;
-        QTest::newRow("time spelled nan dropped") << R"([{"timestamp": "nan", "data": {"box": [0.1, 0, 0.1, 0.1]}},
+            << event << R"([{"timestamp": "soon", "data": {"box": [0.1, 0, 0.1, 0.1]}}])" << u"99: 0@0.1,0 0.1x0.1"_s;
+        QTest::newRow("time spelled nan dropped")
+            << event << R"([{"timestamp": "nan", "data": {"box": [0.1, 0, 0.1, 0.1]}},
                    {"timestamp": 4, "data": {"box": [0.4, 0, 0.1, 0.1]}}])"
-                                                  << u"[]"_s << u"4@0.4,0 0.1x0.1"_s;
+            << u"99: 4@0.4,0 0.1x0.1"_s;
         QTest::newRow("entries without a valid box skipped")
+            << event
             << R"([5, {"timestamp": 1}, {"timestamp": 2, "data": []}, {"timestamp": 3, "data": {"box": [0.1, 0, 1.2, 0.1]}},
                    {"timestamp": 4, "data": {"box": ["0.4", "0", "0.1", "0.1"]}}])"
-            << u"[]"_s << u"4@0.4,0 0.1x0.1"_s;
+            << u"99: 4@0.4,0 0.1x0.1"_s;
 
         // Path points are bottom centres sized like the box in force at their time (else the first).
+        const auto path = [](const char *points) {
+            return QString(R"({"start_time": 10, "end_time": 20, "data": {"path_data": %1}})")
+                .arg(QLatin1String(points));
+        };
         const QString boxes = R"([{"timestamp": 20, "data": {"box": [0.5, 0.5, 0.4, 0.2]}},
                                    {"timestamp": 10, "data": {"box": [0.1, 0.1, 0.2, 0.4]}}])";
-        const QString first = u"10@0.1,0.1 0.2x0.4"_s;
+        const QString first = u"20: 10@0.1,0.1 0.2x0.4"_s;
         const QString second = u"20@0.5,0.5 0.4x0.2"_s;
         QTest::newRow("point before the first sample takes its size")
-            << boxes << u"[[[0.5, 0.9], 5]]"_s << u"5@0.4,0.5 0.2x0.4; "_s + first + u"; "_s + second;
+            << path("[[[0.5, 0.9], 5]]") << boxes << u"20: 5@0.4,0.5 0.2x0.4; 10@0.1,0.1 0.2x0.4; "_s + second;
         QTest::newRow("point between takes the earlier size")
-            << boxes << u"[[[0.5, 0.9], 15]]"_s << first + u"; 15@0.4,0.5 0.2x0.4; "_s + second;
+            << path("[[[0.5, 0.9], 15]]") << boxes << first + u"; 15@0.4,0.5 0.2x0.4; "_s + second;
         QTest::newRow("point on a sample takes that size")
-            << boxes << u"[[[0.5, 0.9], 20]]"_s << first + u"; "_s + second + u"; 20@0.3,0.7 0.4x0.2"_s;
+            << path("[[[0.5, 0.9], 20]]") << boxes << first + u"; "_s + second + u"; 20@0.3,0.7 0.4x0.2"_s;
         QTest::newRow("other shapes skipped")
-            << boxes << R"([[[0.5, 0.9]], [0.5, 15], [[0.5], 15], 15, null, {"x": 1}, [[0.5, 0.9, 7], 15, "extra"]])"
-            << first + u"; 15@0.4,0.5 0.2x0.4; "_s + second;
-        QTest::newRow("non-finite position skipped") << boxes << R"([[["nan", 0.9], 15]])" << first + u"; "_s + second;
-        QTest::newRow("path not a list") << boxes << R"({"a": 1})" << first + u"; "_s + second;
+            << path(R"([[[0.5, 0.9]], [0.5, 15], [[0.5], 15], 15, null, {"x": 1}, [[0.5, 0.9, 7], 15, "extra"]])")
+            << boxes << first + u"; 15@0.4,0.5 0.2x0.4; "_s + second;
+        QTest::newRow("non-finite position skipped")
+            << path(R"([[["nan", 0.9], 15]])") << boxes << first + u"; "_s + second;
+        QTest::newRow("path not a list") << path(R"({"a": 1})") << boxes << first + u"; "_s + second;
     }
 
-    void samples()
+    void build()
     {
+        QFETCH(QString, event);
         QFETCH(QString, timeline);
-        QFETCH(QString, path);
-        const QString event =
-            R"({"label": "cat", "start_time": 1, "data": {"box": [0.5, 0.5, 0.2, 0.2], "path_data": )" + path + u"}}"_s;
         const auto object = buildTrackedObject(u"x"_s, value(event).toObject(), value(timeline).toArray(), 0, 99);
-        QVERIFY(object);
-        QTEST(describe(object->samples), "samples");
+        QTEST(object ? number(object->end) + u": "_s + describe(object->samples) : u"none"_s, "expected");
     }
 };
 
