@@ -35,69 +35,61 @@ private slots:
         const int error = int(LogLine::Level::Error);
         const QString nginx = u"nginx"_s;
 
+        const auto row = [](const char *name, const QString &text, bool dated, const QString &source, int level,
+                            const QString &message) {
+            QTest::newRow(name) << text << dated << source << level << message;
+        };
+
         // Server format: s6 prefix, Python logging with padded name and level.
-        QTest::newRow("frigate info") << u"2024-06-11 10:00:01.123456789  [2024-06-11 10:00:01] frigate.app      "
-                                         "              INFO    : Starting Frigate (0.16.4-4131252)"_s
-                                      << true << u"frigate.app"_s << info << u"Starting Frigate (0.16.4-4131252)"_s;
-        QTest::newRow("fraction, bracketed word, two spaces, warning")
-            << u"2024-06-11 10:00:01.5 [main] frigate.video  WARNING : front_door: camera offline"_s << true
-            << u"frigate.video"_s << warning << u"front_door: camera offline"_s;
-        QTest::newRow("critical is error") << u"2024-06-11 10:00:01 frigate.app CRITICAL: out of memory"_s << true
-                                           << u"frigate.app"_s << error << u"out of memory"_s;
-        QTest::newRow("only one space after the colon is dropped")
-            << u"2024-06-11 10:00:01 frigate.app INFO :  indented"_s << true << u"frigate.app"_s << info
-            << u" indented"_s;
-        QTest::newRow("surrounding white space trimmed") << u" \n2024-06-11 10:00:01  frigate.app  INFO : done \t\n"_s
-                                                         << true << u"frigate.app"_s << info << u"done"_s;
+        row("frigate info",
+            u"2024-06-11 10:00:01.123456789  [2024-06-11 10:00:01] frigate.app                    INFO    : "
+            "Starting Frigate (0.16.4-4131252)"_s,
+            true, u"frigate.app"_s, info, u"Starting Frigate (0.16.4-4131252)"_s);
+        row("fraction, bracketed word, two spaces, warning",
+            u"2024-06-11 10:00:01.5 [main] frigate.video  WARNING : front_door: camera offline"_s, true,
+            u"frigate.video"_s, warning, u"front_door: camera offline"_s);
+        row("critical is error", u"2024-06-11 10:00:01 frigate.app CRITICAL: out of memory"_s, true, u"frigate.app"_s,
+            error, u"out of memory"_s);
+        row("only one space after the colon is dropped", u"2024-06-11 10:00:01 frigate.app INFO :  indented"_s, true,
+            u"frigate.app"_s, info, u" indented"_s);
+        row("surrounding white space trimmed", u" \n2024-06-11 10:00:01  frigate.app  INFO : done \t\n"_s, true,
+            u"frigate.app"_s, info, u"done"_s);
 
         // Entries merged by servers before 0.16: the first line decides, the rest stays in the message.
-        QTest::newRow("merged entry") << u"2024-06-11 10:00:01.123456789  [2024-06-11 10:00:01] frigate.app  WARNING : "
-                                         "first\n  [2024-06-11 10:00:01] frigate.app  ERROR : second"_s
-                                      << true << u"frigate.app"_s << warning
-                                      << u"first\n  [2024-06-11 10:00:01] frigate.app  ERROR : second"_s;
-        QTest::newRow("traceback")
-            << u"2024-06-11 10:00:01.1  [2024-06-11 10:00:01] frigate.api  ERROR   : Exception on /api/stats\n"
-               "Traceback (most recent call last):\r\n  File \"app.py\", line 1"_s
-            << true << u"frigate.api"_s << error
-            << u"Exception on /api/stats\nTraceback (most recent call last):\r\n  File \"app.py\", line 1"_s;
+        row("merged entry",
+            u"2024-06-11 10:00:01.123456789  [2024-06-11 10:00:01] frigate.app  WARNING : "
+            "first\n  [2024-06-11 10:00:01] frigate.app  ERROR : second"_s,
+            true, u"frigate.app"_s, warning, u"first\n  [2024-06-11 10:00:01] frigate.app  ERROR : second"_s);
+        row("traceback",
+            u"2024-06-11 10:00:01.1  [2024-06-11 10:00:01] frigate.api  ERROR   : Exception on /api/stats\n"
+            "Traceback (most recent call last):\r\n  File \"app.py\", line 1"_s,
+            true, u"frigate.api"_s, error,
+            u"Exception on /api/stats\nTraceback (most recent call last):\r\n  File \"app.py\", line 1"_s);
 
         // Everything else: a leading time stamp if any, the service as source, keyword levels.
-        QTest::newRow("lower-case level falls back")
-            << u"2024-06-11 10:00:01  frigate.app  warning : disk low"_s << true << nginx << warning
-            << u"frigate.app  warning : disk low"_s;
-        QTest::newRow("shell script line loses the fraction")
-            << u"2024-06-11 10:00:01.000512345  [INFO] Preparing Frigate..."_s << true << nginx << info
-            << u"[INFO] Preparing Frigate..."_s;
-        QTest::newRow("dot without digits kept")
-            << u"2024-06-11 10:00:01. done"_s << true << nginx << info << u". done"_s;
-        QTest::newRow("numeric field dropped")
-            << u"2024-06-11 10:00:01 4711 daemon started"_s << true << nginx << info << u"daemon started"_s;
-        QTest::newRow("lone number kept") << u"2024-06-11 10:00:01 4711"_s << true << nginx << info << u"4711"_s;
-        QTest::newRow("nginx error log")
-            << u"2024-06-11 10:00:01.000000000  2024/06/11 10:00:09 [error] 123#123: *45 open() failed"_s << true
-            << nginx << error << u"10:00:09 [error] 123#123: *45 open() failed"_s;
-        QTest::newRow("go2rtc ERR") << u"2024-06-11 10:00:01.121000000  10:04:01.121 ERR [streams] error=\"dial tcp "
-                                       "192.168.1.20:554: i/o timeout\""_s
-                                    << true << nginx << error
-                                    << u"ERR [streams] error=\"dial tcp 192.168.1.20:554: i/o timeout\""_s;
-        QTest::newRow("go2rtc INF mentioning error is info")
-            << u"2024-06-11 10:00:01.7  10:00:02.753 INF [api] listen errors=0"_s << true << nginx << info
-            << u"INF [api] listen errors=0"_s;
-        QTest::newRow("go2rtc DBG is info, never debug")
-            << u"2024-06-11 10:00:01.7  10:00:02.753 DBG [rtsp] error probing"_s << true << nginx << info
-            << u"DBG [rtsp] error probing"_s;
-        QTest::newRow("[crit] is error") << u"[crit] 12#12: worker died"_s << false << nginx << error
-                                         << u"[crit] 12#12: worker died"_s;
-        QTest::newRow("warning beats a later error word") << u"error count over warning threshold"_s << false << nginx
-                                                          << warning << u"error count over warning threshold"_s;
-        QTest::newRow("bare error word") << u"connection error, retrying"_s << false << nginx << error
-                                         << u"connection error, retrying"_s;
-        QTest::newRow("clock without date, WRN") << u"10:00:02.753 WRN [rtsp] no keyframe for 10s"_s << false << nginx
-                                                 << warning << u"10:00:02.753 WRN [rtsp] no keyframe for 10s"_s;
-        QTest::newRow("short line starting with err")
-            << u"ERR stopped"_s << false << nginx << error << u"ERR stopped"_s;
-        QTest::newRow("keyword needs its spaces")
-            << u"2024-06-11 10:00:01 stderr closed"_s << true << nginx << info << u"stderr closed"_s;
+        row("lower-case level falls back", u"2024-06-11 10:00:01  frigate.app  warning : disk low"_s, true, nginx,
+            warning, u"frigate.app  warning : disk low"_s);
+        row("shell script line loses the fraction", u"2024-06-11 10:00:01.000512345  [INFO] Preparing Frigate..."_s,
+            true, nginx, info, u"[INFO] Preparing Frigate..."_s);
+        row("dot without digits kept", u"2024-06-11 10:00:01. done"_s, true, nginx, info, u". done"_s);
+        row("numeric field dropped", u"2024-06-11 10:00:01 4711 daemon started"_s, true, nginx, info,
+            u"daemon started"_s);
+        row("lone number kept", u"2024-06-11 10:00:01 4711"_s, true, nginx, info, u"4711"_s);
+        row("nginx error log",
+            u"2024-06-11 10:00:01.000000000  2024/06/11 10:00:09 [error] 123#123: *45 open() failed"_s, true, nginx,
+            error, u"10:00:09 [error] 123#123: *45 open() failed"_s);
+        row("go2rtc INF mentioning error is info", u"2024-06-11 10:00:01.7  10:00:02.753 INF [api] listen errors=0"_s,
+            true, nginx, info, u"INF [api] listen errors=0"_s);
+        row("go2rtc DBG is info, never debug", u"2024-06-11 10:00:01.7  10:00:02.753 DBG [rtsp] error probing"_s, true,
+            nginx, info, u"DBG [rtsp] error probing"_s);
+        row("[crit] is error", u"[crit] 12#12: worker died"_s, false, nginx, error, u"[crit] 12#12: worker died"_s);
+        row("warning beats a later error word", u"error count over warning threshold"_s, false, nginx, warning,
+            u"error count over warning threshold"_s);
+        row("bare error word", u"connection error, retrying"_s, false, nginx, error, u"connection error, retrying"_s);
+        row("clock without date, WRN", u"10:00:02.753 WRN [rtsp] no keyframe for 10s"_s, false, nginx, warning,
+            u"10:00:02.753 WRN [rtsp] no keyframe for 10s"_s);
+        row("short line starting with err", u"ERR stopped"_s, false, nginx, error, u"ERR stopped"_s);
+        row("keyword needs its spaces", u"2024-06-11 10:00:01 stderr closed"_s, true, nginx, info, u"stderr closed"_s);
     }
 
     void lines()

@@ -108,7 +108,6 @@ private slots:
         QTest::newRow("two years") << local(2022, 6, 11, 9, 0) << false << u"2 years ago"_s;
         QTest::newRow("in 2 hours") << now.addSecs(7200) << true << u"in 2 hours"_s;
         QTest::newRow("tomorrow") << local(2024, 6, 12, 18, 0) << true << u"tomorrow"_s;
-        QTest::newRow("in 3 days") << local(2024, 6, 14, 9, 0) << true << u"in 3 days"_s;
     }
 
     void relative()
@@ -126,7 +125,6 @@ private slots:
         QTest::addColumn<QString>("expected");
         QTest::newRow("durationText 59.5 rounds up") << 59.5 << u"1 min"_s;
         QTest::newRow("durationText 61") << 61.0 << u"1 min 1 sec"_s;
-        QTest::newRow("durationText 3600") << 3600.0 << u"1 h 0 min"_s;
         QTest::newRow("durationText 3725") << 3725.0 << u"1 h 2 min"_s;
         QTest::newRow("durationText negative") << -5.0 << u"-5 sec"_s;
         QTest::newRow("durationText not a number") << std::nan("") << u"0 sec"_s;
