@@ -254,70 +254,59 @@ private slots:
         QCOMPARE(again.value(), QList{item});
     }
 
-    void reviewLeniency_data()
+    // A review list as "severity|reviewed|has end|objects|zones" of its first item, or "! text" for
+    // a decoding error whose detail holds text.
+    void reviewLists_data()
     {
-        QTest::addColumn<QString>("extra"); // keys added to a minimal valid item
-        QTest::addColumn<QString>("item"); // severity|reviewed|has end|objects|zones
-        QTest::newRow("minimal") << QString() << u"alert|0|0||"_s;
-        QTest::newRow("0.16 reviewed as 1") << R"(, "has_been_reviewed": 1)" << u"alert|1|0||"_s;
-        QTest::newRow("reviewed as text") << R"(, "has_been_reviewed": "true")" << u"alert|0|0||"_s;
-        QTest::newRow("severity mistyped") << R"(, "severity": 2)" << u"alert|0|0||"_s;
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<QString>("expected");
+        const auto item = [](const char *extra) {
+            return R"([{"id": "r1", "camera": "cam", "start_time": 1718096400)" + QByteArray(extra) + "}]";
+        };
+        QTest::newRow("minimal") << item("") << u"alert|0|0||"_s;
+        QTest::newRow("0.16 reviewed as 1") << item(R"(, "has_been_reviewed": 1)") << u"alert|1|0||"_s;
+        QTest::newRow("reviewed as text") << item(R"(, "has_been_reviewed": "true")") << u"alert|0|0||"_s;
+        QTest::newRow("severity mistyped") << item(R"(, "severity": 2)") << u"alert|0|0||"_s;
         QTest::newRow("0.15 seen detection, still open")
-            << R"(, "has_been_reviewed": true, "severity": "detection", "end_time": null)" << u"detection|1|0||"_s;
-        QTest::newRow("integer end time") << R"(, "end_time": 1718096431)" << u"alert|0|1||"_s;
-        QTest::newRow("data null") << R"(, "data": null)" << u"alert|0|0||"_s;
+            << item(R"(, "has_been_reviewed": true, "severity": "detection", "end_time": null)")
+            << u"detection|1|0||"_s;
+        QTest::newRow("integer end time") << item(R"(, "end_time": 1718096431)") << u"alert|0|1||"_s;
+        QTest::newRow("data null") << item(R"(, "data": null)") << u"alert|0|0||"_s;
         QTest::newRow("one mistyped list")
-            << R"(, "data": {"objects": ["person", 3], "zones": ["porch"], "audio": null})" << u"alert|0|0||porch"_s;
+            << item(R"(, "data": {"objects": ["person", 3], "zones": ["porch"], "audio": null})")
+            << u"alert|0|0||porch"_s;
         QTest::newRow("labels kept as sent")
-            << R"(, "data": {"objects": ["person-verified", "face"], "sub_labels": ["B"]})"
+            << item(R"(, "data": {"objects": ["person-verified", "face"], "sub_labels": ["B"]})")
             << u"alert|0|0|person-verified,face|"_s;
+        QTest::newRow("id missing") << QByteArray(R"([{"camera": "cam", "start_time": 1}])") << u"! \"id\""_s;
+        QTest::newRow("camera a number") << QByteArray(R"([{"id": "r", "camera": 3, "start_time": 1}])")
+                                         << u"! \"camera\""_s;
+        QTest::newRow("start time as text")
+            << QByteArray(R"([{"id": "r", "camera": "c", "start_time": "1"}])") << u"! \"start_time\""_s;
+        QTest::newRow("second item broken fails all")
+            << QByteArray(R"([{"id": "r", "camera": "c", "start_time": 1}, {"id": "s", "start_time": 2}])")
+            << u"! review item 1"_s;
+        QTest::newRow("object instead of list") << QByteArray(R"({"id": "r"})") << u"! list"_s;
+        QTest::newRow("not JSON") << QByteArray("<html>502 Bad Gateway</html>") << u"! invalid JSON"_s;
     }
 
-    void reviewLeniency()
+    void reviewLists()
     {
-        QFETCH(QString, extra);
-        const QByteArray body = R"([{"id": "r1", "camera": "cam", "start_time": 1718096400)" + extra.toUtf8() + "}]";
+        QFETCH(QByteArray, body);
+        QFETCH(QString, expected);
         const auto decoded = decodeReviewList(body);
-        QVERIFY(decoded.ok());
-        const ReviewItem item = decoded.value().first();
+        if (!decoded) {
+            const FrigateError &error = decoded.error();
+            QCOMPARE(error.kind(), FrigateError::Kind::Decoding);
+            QVERIFY2(expected.startsWith(u"! ") && error.detail().contains(expected.mid(2)),
+                     qPrintable(error.detail()));
+            return;
+        }
+        const ReviewItem &item = decoded.value().first();
         const QStringList fields{item.severity, QString::number(item.has_been_reviewed),
                                  QString::number(item.end_time.has_value()), item.data.objects.join(u','),
                                  item.data.zones.join(u',')};
-        QTEST(fields.join(u'|'), "item");
-    }
-
-    void decodingFailures_data()
-    {
-        QTest::addColumn<QByteArray>("body");
-        QTest::addColumn<QString>("mentions"); // empty: recording summary, any detail
-        QTest::newRow("id missing") << QByteArray(R"([{"camera": "cam", "start_time": 1}])") << u"\"id\""_s;
-        QTest::newRow("camera a number") << QByteArray(R"([{"id": "r", "camera": 3, "start_time": 1}])")
-                                         << u"\"camera\""_s;
-        QTest::newRow("start time as text")
-            << QByteArray(R"([{"id": "r", "camera": "c", "start_time": "1"}])") << u"\"start_time\""_s;
-        QTest::newRow("second item broken fails all")
-            << QByteArray(R"([{"id": "r", "camera": "c", "start_time": 1}, {"id": "s", "start_time": 2}])")
-            << u"review item 1"_s;
-        QTest::newRow("object instead of list") << QByteArray(R"({"id": "r"})") << u"list"_s;
-        QTest::newRow("not JSON") << QByteArray("<html>502 Bad Gateway</html>") << u"invalid JSON"_s;
-        QTest::newRow("summary: hours missing") << QByteArray(R"([{"day": "2024-06-11", "events": 1}])") << QString();
-        QTest::newRow("summary: day missing") << QByteArray(R"([{"hours": []}])") << QString();
-        QTest::newRow("summary: events as text")
-            << QByteArray(R"([{"day": "d", "events": "3", "hours": []}])") << QString();
-        QTest::newRow("summary: motion as text")
-            << QByteArray(R"([{"day": "d", "hours": [{"hour": "1", "motion": "5"}]}])") << QString();
-    }
-
-    void decodingFailures()
-    {
-        QFETCH(QByteArray, body);
-        QFETCH(QString, mentions);
-        const auto statusOf = [](const auto &result) { return result ? Status() : Status(result.error()); };
-        const Status error =
-            mentions.isEmpty() ? statusOf(decodeRecordingSummary(body)) : statusOf(decodeReviewList(body));
-        QVERIFY(error);
-        QCOMPARE(error->kind(), FrigateError::Kind::Decoding);
-        QVERIFY2(error->detail().contains(mentions), qPrintable(error->detail()));
+        QCOMPARE(fields.join(u'|'), expected);
     }
 
     void recordingSummary()
@@ -332,6 +321,13 @@ private slots:
             {u"2024-06-11"_s, 3, {{"14", 2, 5310.0, 212.0, 3600.0}, {"13", 1, 880.0, 10.0, 3598.0}}},
             {u"2024-06-10"_s, std::nullopt, {{"23", 0, 0.0, 0.5, std::nullopt}}}};
         QCOMPARE(decoded.value(), expected);
+        // Read by key: a missing or mistyped field fails the whole summary.
+        for (const char *broken : {R"([{"day": "2024-06-11", "events": 1}])", R"([{"hours": []}])",
+                                   R"([{"day": "d", "events": "3", "hours": []}])",
+                                   R"([{"day": "d", "hours": [{"hour": "1", "motion": "5"}]}])"}) {
+            const auto failed = decodeRecordingSummary(broken);
+            QVERIFY2(!failed && failed.error().kind() == FrigateError::Kind::Decoding, broken);
+        }
     }
 
     // Counts that do not fit an integer never reach a conversion to one.
