@@ -5,22 +5,14 @@
 #include <QJsonDocument>
 #include "TestJson.h"
 #include <QTest>
-#include <cmath>
 
 using namespace Qt::StringLiterals;
-using OptionalRect = std::optional<QRectF>;
-Q_DECLARE_METATYPE(OptionalRect)
 
 namespace {
 
 QJsonValue jsonOf(const QString &text)
 {
     return json(text.toUtf8().constData());
-}
-
-bool sameNumber(double a, double b)
-{
-    return (std::isnan(a) && std::isnan(b)) || a == b;
 }
 
 // A configuration holding one camera, front_door, written as `camera`.
@@ -64,48 +56,44 @@ class TestWireDecoding : public QObject
 {
     Q_OBJECT
 private slots:
-    void numbers_data()
+    // Loose wire values, each row naming its reader: "number" gives numberValue/trimmedNumberValue,
+    // "box" the box as "x,y wxh" or "none", "unseen" a review summary's unseen alert count.
+    void looseValues_data()
     {
         QTest::addColumn<QString>("value");
-        QTest::addColumn<double>("number"); // numberValue
-        QTest::addColumn<double>("trimmed"); // trimmedNumberValue
-        const double nan = std::nan("");
-        QTest::newRow("leading line break") << R"("\n5")" << 0.0 << 5.0;
-        QTest::newRow("trailing garbage") << R"("12.5abc")" << 0.0 << 0.0;
-        QTest::newRow("hexadecimal") << R"("0x10")" << 16.0 << 16.0;
-        QTest::newRow("overflow") << R"("1e999")" << 0.0 << 0.0;
-        QTest::newRow("infinity spelled") << R"("inf")" << HUGE_VAL << HUGE_VAL;
-        QTest::newRow("not a number spelled") << R"("nan")" << nan << nan;
-        QTest::newRow("null") << u"null"_s << 0.0 << 0.0;
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("number: leading line break") << R"("\n5")" << u"0/5"_s;
+        QTest::newRow("number: trailing garbage") << R"("12.5abc")" << u"0/0"_s;
+        QTest::newRow("number: hexadecimal") << R"("0x10")" << u"16/16"_s;
+        QTest::newRow("number: overflow") << R"("1e999")" << u"0/0"_s;
+        QTest::newRow("number: infinity spelled") << R"("inf")" << u"inf/inf"_s;
+        QTest::newRow("number: not a number spelled") << R"("nan")" << u"nan/nan"_s;
+        QTest::newRow("number: null") << u"null"_s << u"0/0"_s;
+        QTest::newRow("box: texts with white space") << R"(["0.1", " 0.2 ", "0.3", "0.4\n"])" << u"0.1,0.2 0.3x0.4"_s;
+        QTest::newRow("box: full frame with slack") << u"[0, 0, 1.01, 1.01]"_s << u"0,0 1.01x1.01"_s;
+        QTest::newRow("box: unreadable x reads 0") << R"(["left", 0.2, 0.3, 0.4])" << u"0,0.2 0.3x0.4"_s;
+        QTest::newRow("box: too wide") << u"[0.1, 0.2, 1.5, 0.3]"_s << u"none"_s;
+        QTest::newRow("box: zero width") << u"[0.1, 0.2, 0, 0.3]"_s << u"none"_s;
+        QTest::newRow("box: width spelled nan") << R"([0.1, 0.2, "nan", 0.3])" << u"none"_s;
+        // Counts that do not fit an integer never reach a conversion to one.
+        QTest::newRow("unseen: infinite beside a good day")
+            << R"({"a": {"total_alert": "inf"}, "b": {"total_alert": 2}})" << u"2"_s;
+        QTest::newRow("unseen: not a number seen") << R"({"a": {"total_alert": 3, "reviewed_alert": "nan"}})" << u"3"_s;
+        QTest::newRow("unseen: beyond 64 bits") << R"({"a": {"total_alert": 1e300}})" << u"2147483647"_s;
     }
 
-    void numbers()
+    void looseValues()
     {
         QFETCH(QString, value);
-        QFETCH(double, number);
-        QFETCH(double, trimmed);
         const QJsonValue v = jsonOf(value);
-        QVERIFY2(sameNumber(numberValue(v), number), qPrintable(QString::number(numberValue(v))));
-        QVERIFY2(sameNumber(trimmedNumberValue(v), trimmed), qPrintable(QString::number(trimmedNumberValue(v))));
-    }
-
-    void boxes_data()
-    {
-        QTest::addColumn<QString>("value");
-        QTest::addColumn<OptionalRect>("box");
-        QTest::newRow("texts with white space")
-            << R"(["0.1", " 0.2 ", "0.3", "0.4\n"])" << OptionalRect(QRectF(0.1, 0.2, 0.3, 0.4));
-        QTest::newRow("full frame with slack") << u"[0, 0, 1.01, 1.01]"_s << OptionalRect(QRectF(0, 0, 1.01, 1.01));
-        QTest::newRow("unreadable x reads 0") << R"(["left", 0.2, 0.3, 0.4])" << OptionalRect(QRectF(0, 0.2, 0.3, 0.4));
-        QTest::newRow("too wide") << u"[0.1, 0.2, 1.5, 0.3]"_s << OptionalRect();
-        QTest::newRow("zero width") << u"[0.1, 0.2, 0, 0.3]"_s << OptionalRect();
-        QTest::newRow("width spelled nan") << R"([0.1, 0.2, "nan", 0.3])" << OptionalRect();
-    }
-
-    void boxes()
-    {
-        QFETCH(QString, value);
-        QTEST(boxValue(jsonOf(value)), "box");
+        const QString reader = QString::fromLatin1(QTest::currentDataTag()).section(u':', 0, 0);
+        const std::optional<QRectF> box = boxValue(v);
+        QString got = QString::number(FrigateApi::unseenCount(v.toObject(), false));
+        if (reader == u"number")
+            got = QString::number(numberValue(v)) + u'/' + QString::number(trimmedNumberValue(v));
+        else if (reader == u"box")
+            got = box ? u"%1,%2 %3x%4"_s.arg(box->x()).arg(box->y()).arg(box->width()).arg(box->height()) : u"none"_s;
+        QTEST(got, "expected");
     }
 
     void cameras_data()
@@ -328,22 +316,6 @@ private slots:
             const auto failed = decodeRecordingSummary(broken);
             QVERIFY2(!failed && failed.error().kind() == FrigateError::Kind::Decoding, broken);
         }
-    }
-
-    // Counts that do not fit an integer never reach a conversion to one.
-    void unseenCountOfBrokenNumbers_data()
-    {
-        QTest::addColumn<QString>("summary");
-        QTest::addColumn<int>("count");
-        QTest::newRow("infinite beside a good day") << R"({"a": {"total_alert": "inf"}, "b": {"total_alert": 2}})" << 2;
-        QTest::newRow("not a number seen") << R"({"a": {"total_alert": 3, "reviewed_alert": "nan"}})" << 3;
-        QTest::newRow("beyond 64 bits") << R"({"a": {"total_alert": 1e300}})" << std::numeric_limits<int>::max();
-    }
-
-    void unseenCountOfBrokenNumbers()
-    {
-        QFETCH(QString, summary);
-        QTEST(FrigateApi::unseenCount(jsonOf(summary).toObject(), false), "count");
     }
 };
 
