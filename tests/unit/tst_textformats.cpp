@@ -17,14 +17,6 @@ QDateTime local(int year, int month, int day, int hour, int minute, int second =
     return QDateTime(QDate(year, month, day), QTime(hour, minute, second));
 }
 
-ReviewItem itemWith(const QStringList &objects, const QStringList &audio)
-{
-    ReviewItem item;
-    item.data.objects = objects;
-    item.data.audio = audio;
-    return item;
-}
-
 } // namespace
 
 class TestTextFormats : public QObject
@@ -39,54 +31,34 @@ private slots:
 
     void cleanup() { QLocale::setDefault(QLocale::c()); }
 
-    void capitalized_data()
+    // Display names; each row names its function first. objectSummary reads "objects|audio".
+    void names_data()
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("words") << u"front door"_s << u"Front Door"_s;
-        QTest::newRow("rest lowered") << u"BACK yARD"_s << u"Back Yard"_s;
-        QTest::newRow("underscore and dash inside a word")
+        QTest::newRow("capitalizedWords words") << u"front door"_s << u"Front Door"_s;
+        QTest::newRow("capitalizedWords rest lowered") << u"BACK yARD"_s << u"Back Yard"_s;
+        QTest::newRow("capitalizedWords underscore and dash inside a word")
             << u"license_plate side-door"_s << u"License_plate Side-door"_s;
-        QTest::newRow("non-ASCII") << u"élan ÖL"_s << u"Élan Öl"_s;
+        QTest::newRow("capitalizedWords non-ASCII") << u"élan ÖL"_s << u"Élan Öl"_s;
+        QTest::newRow("labelDisplayName known") << u"person"_s << u"Person"_s;
+        QTest::newRow("labelDisplayName suffix cut at the first dash") << u"car-red-big"_s << u"Car"_s;
+        QTest::newRow("labelDisplayName other label capitalised") << u"fire alarm"_s << u"Fire Alarm"_s;
+        QTest::newRow("labelDisplayName leading dash") << u"-x"_s << QString();
+        QTest::newRow("objectSummary objects then audio, repeats dropped")
+            << u"person,car,person-verified|speech,car"_s << u"Person, Car, Speech"_s;
+        QTest::newRow("objectSummary nothing is motion") << u"|"_s << u"Motion"_s;
     }
 
-    void capitalized()
+    void names()
     {
         QFETCH(QString, text);
-        QTEST(capitalizedWords(text), "expected");
-    }
-
-    void labels_data()
-    {
-        QTest::addColumn<QString>("label");
-        QTest::addColumn<QString>("expected");
-        QTest::newRow("known") << u"person"_s << u"Person"_s;
-        QTest::newRow("suffix cut at the first dash") << u"car-red-big"_s << u"Car"_s;
-        QTest::newRow("other label capitalised") << u"fire alarm"_s << u"Fire Alarm"_s;
-        QTest::newRow("leading dash") << u"-x"_s << QString();
-    }
-
-    void labels()
-    {
-        QFETCH(QString, label);
-        QTEST(labelDisplayName(label), "expected");
-    }
-
-    void summaries_data()
-    {
-        QTest::addColumn<QStringList>("objects");
-        QTest::addColumn<QStringList>("audio");
-        QTest::addColumn<QString>("expected");
-        QTest::newRow("objects then audio, repeats dropped")
-            << QStringList{"person", "car", "person-verified"} << QStringList{"speech", "car"} << "Person, Car, Speech";
-        QTest::newRow("nothing is motion") << QStringList{} << QStringList{} << "Motion";
-    }
-
-    void summaries()
-    {
-        QFETCH(QStringList, objects);
-        QFETCH(QStringList, audio);
-        QTEST(objectSummary(itemWith(objects, audio)), "expected");
+        const QString function = QString::fromLatin1(QTest::currentDataTag()).section(u' ', 0, 0);
+        ReviewItem item;
+        item.data.objects = text.section(u'|', 0, 0).split(u',', Qt::SkipEmptyParts);
+        item.data.audio = text.section(u'|', 1).split(u',', Qt::SkipEmptyParts);
+        const QString name = function == u"capitalizedWords" ? capitalizedWords(text) : labelDisplayName(text);
+        QTEST(function == u"objectSummary" ? objectSummary(item) : name, "expected");
     }
 
     // relativeTimeText, or relativePhrase alone where "just now" would hide the phrase.
