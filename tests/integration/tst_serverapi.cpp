@@ -142,7 +142,6 @@ private slots:
         QTest::addColumn<QString>("version");
         QTest::addColumn<int>("pageSize");
         QTest::newRow("0.14 by 2") << "0.14" << 2;
-        QTest::newRow("0.15 by 1") << "0.15" << 1;
         QTest::newRow("0.16 by 1") << "0.16" << 1;
         QTest::newRow("0.16 by 7") << "0.16" << 7;
     }
