@@ -36,9 +36,7 @@ private slots:
     {
         QTest::addColumn<QString>("version");
         QTest::addColumn<bool>("supported");
-        QTest::newRow("0.14.0") << "0.14.0" << true;
         QTest::newRow("0.14.1 with sha") << "0.14.1-abc123" << true;
-        QTest::newRow("1.0") << "1.0" << true;
         QTest::newRow("0.13.2") << "0.13.2" << false;
         QTest::newRow("no digits") << "dev" << true;
         QTest::newRow("one number") << "15" << true;
