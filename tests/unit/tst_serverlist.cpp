@@ -127,28 +127,20 @@ private slots:
         }
     }
 
-    void saveWritesNothingItCannotEncode_data()
-    {
-        QTest::addColumn<double>("interval");
-        QTest::newRow("nan") << std::nan("");
-        QTest::newRow("infinity") << HUGE_VAL;
-    }
-
     void saveWritesNothingItCannotEncode()
     {
-        QFETCH(double, interval);
         MemoryPreferencesStore prefs;
         ServerList good;
         good.servers = {makeServer("Casa", "http://a")};
         saveServerList(prefs, good);
         const QVariant before = prefs.value("Kestrova.servers");
-
-        ServerList bad = good;
-        bad.servers.append(makeServer("Broken", "http://b"));
-        bad.servers.last().gridRefreshSeconds = interval;
-        saveServerList(prefs, bad);
-        QCOMPARE(prefs.value("Kestrova.servers"), before);
-        QCOMPARE(prefs.value("Kestrova.servers").typeId(), int(QMetaType::QByteArray));
+        for (const double interval : {std::nan(""), HUGE_VAL}) {
+            ServerList bad = good;
+            bad.servers.append(makeServer("Broken", "http://b"));
+            bad.servers.last().gridRefreshSeconds = interval;
+            saveServerList(prefs, bad);
+            QCOMPARE(prefs.value("Kestrova.servers"), before);
+        }
     }
 
     void readableListIsLoadedWithoutWriting()
