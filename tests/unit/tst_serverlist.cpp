@@ -204,21 +204,27 @@ private slots:
     {
         QTest::addColumn<bool>("withExtras"); // secrets and per-server preferences
         QTest::addColumn<bool>("unreadableList");
-        QTest::newRow("everything") << true << false;
-        QTest::newRow("settings only") << false << false;
-        QTest::newRow("over an unreadable list") << true << true;
+        QTest::addColumn<bool>("withId");
+        QTest::newRow("everything") << true << false << true;
+        QTest::newRow("settings only") << false << false << true;
+        QTest::newRow("over an unreadable list") << true << true << true;
+        QTest::newRow("old server without an id gets one") << true << false << false;
     }
 
     void migratesTheSingleServer()
     {
         QFETCH(bool, withExtras);
         QFETCH(bool, unreadableList);
+        QFETCH(bool, withId);
         MemoryPreferencesStore prefs;
         MemorySecretStore secrets;
         ServerSettings old = makeServer("Casa", "http://192.168.1.10:5000", "https://nvr.example.org");
         old.username = QStringLiteral("admin");
         old.gridRefreshSeconds = 5;
-        prefs.setValue("Kestrova.settings", legacyBytes(old));
+        QJsonObject legacy = old.toJson();
+        if (!withId)
+            legacy.remove("id");
+        prefs.setValue("Kestrova.settings", QJsonDocument(legacy).toJson());
         if (unreadableList)
             prefs.setValue("Kestrova.servers", QByteArray("{"));
         const QVariantMap moved{{"Kestrova.cameraOrder", QStringList{"yard", "door"}},
@@ -232,7 +238,12 @@ private slots:
         }
 
         const ServerList list = QCoro::waitFor(loadServerList(prefs, secrets));
-        QCOMPARE(list.servers, QList<ServerSettings>{old});
+        QCOMPARE(list.servers.size(), 1);
+        if (!withId) {
+            QVERIFY(!list.servers[0].id.isNull());
+            old.id = list.servers[0].id;
+        }
+        QCOMPARE(list.servers[0], old);
         QVERIFY(list.defaultID == old.id && list.autoConnect);
         QVERIFY(storedList(prefs) == list);
         QCOMPARE(prefs.contains("Kestrova.servers.unreadable"), unreadableList);
@@ -248,19 +259,6 @@ private slots:
             QVERIFY2(!prefs.contains(it.key()), qPrintable(it.key()));
             QCOMPARE(prefs.value(it.key() + '.' + id), withExtras ? it.value() : QVariant());
         }
-    }
-
-    void migrationGivesAnIdWhenTheOldServerHadNone()
-    {
-        MemoryPreferencesStore prefs;
-        MemorySecretStore secrets;
-        prefs.setValue("Kestrova.settings", json("{'internalURL':'http://frigate.local:5000'}"));
-        QCoro::waitFor(secrets.writeSecret(QStringLiteral("pw"), "password"));
-
-        const ServerList list = QCoro::waitFor(loadServerList(prefs, secrets));
-        QCOMPARE(list.servers.size(), 1);
-        QVERIFY(!list.servers[0].id.isNull() && list.defaultID == list.servers[0].id);
-        QCOMPARE(secrets.accounts(), QStringList{"password." + list.servers[0].idText()});
     }
 
     void nothingToMigrate_data()
