@@ -132,22 +132,14 @@ private slots:
         QCOMPARE(SettingsPreferencesStore(copyOnDisk(path)).keys(), QStringList{"trust.host:2"});
     }
 
-    void concurrentAccess_data()
-    {
-        QTest::addColumn<bool>("file");
-        QTest::addColumn<int>("rounds");
-        QTest::newRow("memory") << false << 400;
-        QTest::newRow("file") << true << 12; // every file write is flushed to disk
-    }
-
     // Pins are written where TLS errors are reported, while the GUI thread reads and writes other
     // keys: every thread must see its own writes and none may be lost.
     void concurrentAccess()
     {
-        QFETCH(bool, file);
-        QFETCH(int, rounds);
+        constexpr int rounds = 12; // every write is flushed to disk
         QTemporaryDir dir;
-        const std::unique_ptr<PreferencesStore> store = makeStore(file, dir);
+        const QString path = dir.filePath(QStringLiteral("Kestrova.ini"));
+        SettingsPreferencesStore shared(path);
         const auto key = [](int thread, int round) { return QStringLiteral("trust.host%1:%2").arg(thread).arg(round); };
         constexpr int threadCount = 4;
         QAtomicInt mismatches;
@@ -155,13 +147,13 @@ private slots:
         for (int t = 0; t < threadCount; ++t) {
             threads.emplace_back(QThread::create([&, t] {
                 for (int i = 0; i < rounds; ++i) {
-                    store->setValue(key(t, i), i);
-                    store->setValue(QStringLiteral("Kestrova.shared"), double(t * 1000 + i));
-                    if (store->value(key(t, i)).toInt() != i)
+                    shared.setValue(key(t, i), i);
+                    shared.setValue(QStringLiteral("Kestrova.shared"), double(t * 1000 + i));
+                    if (shared.value(key(t, i)).toInt() != i)
                         mismatches.ref();
                     if (i % 2 == 1)
-                        store->remove(key(t, i - 1));
-                    store->keys();
+                        shared.remove(key(t, i - 1));
+                    shared.keys();
                 }
             }));
             threads.back()->start();
@@ -170,10 +162,7 @@ private slots:
             QVERIFY(thread->wait(60000));
 
         QCOMPARE(mismatches.loadRelaxed(), 0);
-        const auto reader =
-            file ? std::make_unique<SettingsPreferencesStore>(copyOnDisk(dir.filePath(QStringLiteral("Kestrova.ini"))))
-                 : nullptr;
-        const PreferencesStore &check = file ? *reader : *store;
+        const SettingsPreferencesStore check(copyOnDisk(path));
         QStringList expected{"Kestrova.shared"};
         for (int t = 0; t < threadCount; ++t) {
             for (int i = 1; i < rounds; i += 2)
