@@ -8,8 +8,6 @@
 #include "state/ServerList.h"
 
 #include <QJsonDocument>
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
 #include <QRegularExpression>
 #include <QTcpServer>
 #include <QTest>
@@ -40,11 +38,10 @@ QString summaryOf(int alerts)
                  {"2024-06-11", QJsonObject{{"total_alert", alerts}, {"reviewed_alert", 0}}}});
 }
 
+// The next answer on `path`: held back `delay` seconds, with `body` and `status` when given.
 QJsonObject fault(const QString &path, double delay, const QString &body = {}, int status = 200)
 {
-    QJsonObject fault{{"path", QLatin1Char('^') + path + QLatin1Char('$')}, {"times", 1}};
-    if (delay > 0)
-        fault.insert("delay", delay);
+    QJsonObject fault{{"path", QLatin1Char('^') + path + QLatin1Char('$')}, {"times", 1}, {"delay", delay}};
     if (!body.isEmpty() || status != 200) {
         fault.insert("body", body);
         fault.insert("status", status);
@@ -59,26 +56,7 @@ QString deadAddress()
     return QStringLiteral("http://127.0.0.1:%1").arg(listener.serverPort());
 }
 
-// Adds a line to one of the fake server's service logs.
-bool appendLog(const FakeFrigate &server, const QJsonObject &line)
-{
-    QNetworkAccessManager network;
-    QNetworkRequest request(QUrl(server.baseUrl() + QStringLiteral("/__control/logs")));
-    request.setHeader(QNetworkRequest::ContentTypeHeader, QByteArrayLiteral("application/json"));
-    QNetworkReply *reply = network.post(request, QJsonDocument(line).toJson());
-    if (!QTest::qWaitFor([reply] { return reply->isFinished(); }, 10000))
-        return false;
-    reply->deleteLater();
-    return reply->error() == QNetworkReply::NoError;
-}
-
-QStringList namesOf(const QList<CameraInfo> &cameras)
-{
-    QStringList names;
-    for (const CameraInfo &camera : cameras)
-        names.append(camera.name);
-    return names;
-}
+const QJsonObject errorLine{{"service", "frigate"}, {"level", "ERROR"}, {"message", "camera note"}};
 
 // One model wired as the application wires it, over memory stores and a hand-driven clock.
 struct Rig
@@ -90,12 +68,10 @@ struct Rig
     FakeFrigate server;
     std::unique_ptr<AppModel> model;
 
-    ServerSettings serverSettings(const QString &internal = {}, const QString &external = {}) const
+    ServerSettings serverSettings() const
     {
         ServerSettings settings;
-        settings.serverName = QStringLiteral("fake");
-        settings.internalURL = internal.isNull() ? server.baseUrl() : internal;
-        settings.externalURL = external;
+        settings.internalURL = server.baseUrl();
         settings.username = server.options().auth ? server.options().user : QString();
         return settings;
     }
@@ -118,6 +94,12 @@ struct Rig
         return true;
     }
 
+    // A server without sign-in, connected, its first polling pass done.
+    bool startConnected(const QList<ServerSettings> &others = {})
+    {
+        return start({.auth = false}, others) && connect();
+    }
+
     void setSecret(const QString &account, const QString &value) { runTask(secrets.writeSecret(value, account)); }
     std::optional<QString> secret(const QString &account) { return runTask(secrets.readSecret(account)); }
 
@@ -135,6 +117,13 @@ struct Rig
     }
 
     qsizetype count(const QString &path) { return server.requestsTo(path).size(); }
+
+    int unseenAfter(const QString &summary, int status = 200)
+    {
+        server.addFault(fault(SummaryPath, 0, summary, status));
+        runTask(model->refreshUnseenCount(true));
+        return model->unseenCount();
+    }
 };
 
 } // namespace
@@ -149,16 +138,14 @@ private slots:
         QTest::addColumn<bool>("autoConnect");
         QTest::addColumn<int>("defaultIndex"); // -1: none
         QTest::addColumn<bool>("withUser");
-        QTest::addColumn<bool>("passwordSaved");
         QTest::addColumn<int>("expectedIndex"); // -1: nothing connects
 
-        QTest::newRow("one server, auto-connect off, no user name") << 1 << false << -1 << false << false << 0;
-        QTest::newRow("one server, auto-connect off, saved password") << 1 << false << -1 << true << true << 0;
-        QTest::newRow("one server, user name without password") << 1 << false << -1 << true << false << -1;
-        QTest::newRow("auto-connect on, no default, two servers") << 2 << true << -1 << false << false << -1;
-        QTest::newRow("auto-connect on, default set") << 2 << true << 1 << false << false << 1;
-        QTest::newRow("auto-connect off, default set, two servers") << 2 << false << 1 << false << false << -1;
-        QTest::newRow("auto-connect on, default needs a password") << 2 << true << 0 << true << false << -1;
+        QTest::newRow("one server without user name") << 1 << false << -1 << false << 0;
+        QTest::newRow("one server, user name without password") << 1 << false << -1 << true << -1;
+        QTest::newRow("auto-connect on, no default, two servers") << 2 << true << -1 << false << -1;
+        QTest::newRow("auto-connect on, default set") << 2 << true << 1 << false << 1;
+        QTest::newRow("auto-connect off, default set, two servers") << 2 << false << 1 << false << -1;
+        QTest::newRow("auto-connect on, default needs a password") << 2 << true << 0 << true << -1;
     }
 
     void bootstrapConnectsOnlyWhenItMay()
@@ -167,7 +154,6 @@ private slots:
         QFETCH(bool, autoConnect);
         QFETCH(int, defaultIndex);
         QFETCH(bool, withUser);
-        QFETCH(bool, passwordSaved);
         QFETCH(int, expectedIndex);
 
         Rig rig;
@@ -178,10 +164,6 @@ private slots:
         list.autoConnect = autoConnect;
         if (defaultIndex >= 0)
             list.defaultID = list.servers.at(defaultIndex).id;
-        for (const ServerSettings &server : std::as_const(list.servers)) {
-            if (passwordSaved)
-                rig.setSecret(StateKeys::passwordAccount(server.id), rig.server.options().password);
-        }
         rig.startModel(list);
 
         runTask(rig.model->bootstrap());
@@ -201,48 +183,31 @@ private slots:
         QCOMPARE(rig.count("/api/version"), 0);
     }
 
-    void connectThenDisconnect_data()
-    {
-        QTest::addColumn<QStringList>("storedOrder");
-        QTest::addColumn<QStringList>("expected");
-        QTest::newRow("server's ui order") << QStringList() << QStringList{"driveway", "front_door", "back_yard"};
-        QTest::newRow("stored order first")
-            << QStringList{"back_yard"} << QStringList{"back_yard", "driveway", "front_door"};
-    }
-
     void connectThenDisconnect()
     {
-        QFETCH(QStringList, storedOrder);
-        QFETCH(QStringList, expected);
-
         Rig rig;
-        QVERIFY(rig.server.start());
-        const ServerSettings settings = rig.serverSettings();
-        if (!storedOrder.isEmpty())
-            rig.preferences.setValue(StateKeys::serverPreference("cameraOrder", settings.id), storedOrder);
-        ServerList list;
-        list.servers = {settings};
-        rig.startModel(list);
-
+        QVERIFY(rig.start());
+        const QUuid id = rig.model->settings().id;
+        // A stored order comes first, the rest follows the server's ui order.
+        rig.preferences.setValue(StateKeys::serverPreference("cameraOrder", id), QStringList{"back_yard"});
         QVERIFY(rig.connect());
-        QCOMPARE(namesOf(rig.model->cameras()), expected);
-        const CameraListModel *cameras = rig.model->cameraModel();
-        QCOMPARE(cameras->index(0).data(cameras->roleNames().key("name")).toString(), expected.first());
+        QStringList names;
+        for (const CameraInfo &camera : rig.model->cameras())
+            names.append(camera.name);
+        QCOMPARE(names, (QStringList{"back_yard", "driveway", "front_door"}));
+        QCOMPARE(rig.model->cameraModel()->count(), 3);
         QCOMPARE(rig.model->groupModel()->count(), 1);
-        QCOMPARE(rig.model->property("connectionMode").toString(), QStringLiteral("local"));
-        QCOMPARE(rig.model->property("addressInUse").toString(), rig.server.baseUrl());
+        QCOMPARE(rig.model->connectionMode(), ConnectionMode::Local);
         QVERIFY(!rig.model->isConnecting());
         QVERIFY(rig.model->stats().has_value());
         // A typed password that signed in is kept for the next launch.
-        QCOMPARE(rig.secret(StateKeys::passwordAccount(settings.id)), std::optional(rig.server.options().password));
+        QCOMPARE(rig.secret(StateKeys::passwordAccount(id)), std::optional(rig.server.options().password));
+        QCOMPARE(rig.unseenAfter(summaryOf(4)), 4);
 
-        rig.server.addFault(fault(SummaryPath, 0, summaryOf(4)));
-        runTask(rig.model->refreshUnseenCount(true));
-        QCOMPARE(rig.model->unseenCount(), 4);
         rig.model->disconnect();
         QVERIFY(!rig.model->isLoggedIn() && !rig.model->isPolling());
         QCOMPARE(rig.model->connectionMode(), ConnectionMode::None);
-        QCOMPARE(cameras->count(), 0);
+        QCOMPARE(rig.model->cameraModel()->count(), 0);
         QCOMPARE(rig.model->groupModel()->count(), 0);
         QVERIFY(!rig.model->stats());
         QCOMPARE(rig.model->unseenCount(), 0);
@@ -252,6 +217,22 @@ private slots:
         runTask(rig.model->connect(std::nullopt));
         QVERIFY(rig.model->isLoggedIn());
         QCOMPARE(rig.count("/api/login"), 0);
+
+        // Neither the old token (stored or held by the client) nor the old password may sign
+        // another user name in.
+        rig.server.configure({{"users", QJsonObject{{"admin", "secret"}, {"viewer", "other"}}}});
+        rig.model->disconnect();
+        const QVariantMap fields{
+            {"id", rig.model->settings().idText()}, {"internalURL", rig.server.baseUrl()}, {"username", "viewer"}};
+        runTask(rig.model->saveServerFields(fields));
+        runTask(rig.model->connect(std::nullopt));
+        QVERIFY(!rig.model->isLoggedIn());
+        QCOMPARE(rig.count("/api/login"), 0);
+        runTask(rig.model->connect(std::optional<QString>("other")));
+        QVERIFY(rig.model->isLoggedIn());
+        const QJsonArray logins = rig.server.requestsTo("/api/login");
+        QCOMPARE(logins.size(), 1);
+        QCOMPARE(bodyOf(logins.first()).value("user").toString(), QStringLiteral("viewer"));
     }
 
     void unreachableAndChangedCertificate()
@@ -263,9 +244,7 @@ private slots:
 
         rig.server.replaceCertificate();
         runTask(rig.model->connect(std::nullopt));
-        QCOMPARE(rig.model->lastError(),
-                 std::optional<QString>("The server's HTTPS certificate has changed. If you replaced it yourself, edit "
-                                        "the server and save it again to accept the new certificate."));
+        QVERIFY(rig.model->lastError().value_or(QString()).contains("certificate has changed"));
         QCOMPARE(rig.model->connectionMode(), ConnectionMode::None);
         // A failed reconnect leaves the signed-in state alone.
         QVERIFY(rig.model->isLoggedIn());
@@ -287,32 +266,23 @@ private slots:
     // The login form's Connect: the server is stored trimmed and made current, whatever the outcome.
     void loginForm_data()
     {
-        QTest::addColumn<QString>("password");
-        QTest::addColumn<QString>("versionText");
-        QTest::addColumn<QString>("expectedError");
-        QTest::newRow("right password") << "secret"
-                                        << "0.16.0" << QString();
-        QTest::newRow("wrong password") << "nope"
-                                        << "0.16.0"
-                                        << "Invalid username or password.";
-        QTest::newRow("0.13.2 refused") << "secret"
-                                        << "0.13.2"
-                                        << "Frigate 0.13.2 is not supported: version 0.14 or later is required.";
-        QTest::newRow("1.0 accepted") << "secret"
-                                      << "1.0" << QString();
-        QTest::newRow("no version does not block") << "secret"
-                                                   << "" << QString();
+        QTest::addColumn<QStringList>("row"); // password, version text, expected error
+        QTest::newRow("right password") << QStringList{"secret", "0.16.0", ""};
+        QTest::newRow("wrong password") << QStringList{"nope", "0.16.0", "Invalid username or password."};
+        QTest::newRow("0.13.2 refused") << QStringList{
+            "secret", "0.13.2", "Frigate 0.13.2 is not supported: version 0.14 or later is required."};
+        QTest::newRow("no version does not block") << QStringList{"secret", "", ""};
     }
 
     void loginForm()
     {
-        QFETCH(QString, password);
-        QFETCH(QString, versionText);
-        QFETCH(QString, expectedError);
+        QFETCH(QStringList, row);
+        const QString password = row.at(0);
+        const QString expectedError = row.at(2);
 
         Rig rig;
         QVERIFY(rig.server.start());
-        rig.server.configure({{"version_text", versionText}});
+        rig.server.configure({{"version_text", row.at(1)}});
         rig.startModel({});
         const QVariantMap fields{{"serverName", " Home "},
                                  {"internalURL", QLatin1Char(' ') + rig.server.baseUrl()},
@@ -326,7 +296,7 @@ private slots:
         QCOMPARE(outcome.value("error").toString(), expectedError);
         QCOMPARE(rig.model->property("lastError").toString(), expectedError);
         QCOMPARE(rig.model->settings(), stored);
-        QCOMPARE(stored.username, QStringLiteral("admin"));
+        QCOMPARE(stored.serverName + '|' + stored.username, QStringLiteral("Home|admin"));
         QCOMPARE(rig.model->isLoggedIn(), expectedError.isEmpty());
         QCOMPARE(rig.model->isPolling(), expectedError.isEmpty());
         QVERIFY(!rig.model->isConnecting());
@@ -338,49 +308,29 @@ private slots:
     void pickerTapConnectsOnlyWithoutAsking_data()
     {
         QTest::addColumn<bool>("passwordSaved");
-        QTest::newRow("password saved: connects") << true;
-        QTest::newRow("no password: asks") << false;
+        QTest::addColumn<bool>("otherServersPassword");
+        QTest::newRow("password saved: connects") << true << false;
+        QTest::newRow("no password: asks") << false << false;
+        QTest::newRow("only another server's password: asks") << false << true;
     }
 
     void pickerTapConnectsOnlyWithoutAsking()
     {
         QFETCH(bool, passwordSaved);
+        QFETCH(bool, otherServersPassword);
         Rig rig;
         QVERIFY(rig.start({}, {ServerSettings()}));
         const ServerSettings target = rig.model->serverList().servers.first();
-        rig.model->selectServer(rig.model->serverList().servers.last());
-        if (passwordSaved)
-            rig.setSecret(StateKeys::passwordAccount(target.id), rig.server.options().password);
+        const ServerSettings other = rig.model->serverList().servers.last();
+        rig.model->selectServer(other);
+        if (passwordSaved || otherServersPassword)
+            rig.setSecret(StateKeys::passwordAccount(passwordSaved ? target.id : other.id),
+                          rig.server.options().password);
 
         QCOMPARE(runTask(rig.model->connectToServerWithIdText(target.idText())), passwordSaved);
         QCOMPARE(rig.model->isLoggedIn(), passwordSaved);
         QCOMPARE(rig.model->settings().id == target.id, passwordSaved);
         QCOMPARE(rig.server.requests().isEmpty(), !passwordSaved);
-    }
-
-    void changedUserNameDoesNotReuseOldSecrets()
-    {
-        Rig rig;
-        QVERIFY(rig.start());
-        rig.server.configure({{"users", QJsonObject{{"admin", "secret"}, {"viewer", "other"}}}});
-        const ServerSettings settings = rig.model->settings();
-        QVERIFY(rig.connect());
-        rig.model->disconnect();
-        rig.server.clearRequests();
-
-        QVariantMap fields{{"id", settings.idText()}, {"internalURL", settings.internalURL}, {"username", "viewer"}};
-        runTask(rig.model->saveServerFields(fields));
-        runTask(rig.model->connect(std::nullopt));
-        // Neither the old token nor the old password may sign the new account in.
-        QVERIFY(!rig.model->isLoggedIn());
-        QCOMPARE(rig.count("/api/login"), 0);
-        QVERIFY(!rig.secret(StateKeys::passwordAccount(settings.id)));
-
-        runTask(rig.model->connect(std::optional<QString>("other")));
-        QVERIFY(rig.model->isLoggedIn());
-        const QJsonArray logins = rig.server.requestsTo("/api/login");
-        QCOMPARE(logins.size(), 1);
-        QCOMPARE(bodyOf(logins.first()).value("user").toString(), QStringLiteral("viewer"));
     }
 
     // The connection attempt is left while one of its requests runs; what that request answers
@@ -389,25 +339,17 @@ private slots:
     {
         QTest::addColumn<QString>("pausedAt");
         QTest::addColumn<QString>("action");
-        QTest::addColumn<QString>("expectedError");
-        QTest::newRow("select while probing") << "/api/version"
-                                              << "select" << QString();
-        QTest::newRow("delete while probing") << "/api/version"
-                                              << "delete" << QString();
-        QTest::newRow("disconnect while signing in") << "/api/login"
-                                                     << "disconnect" << QString();
-        QTest::newRow("disconnect while loading the configuration") << "/api/config"
-                                                                    << "disconnect" << QString();
-        QTest::newRow("another connection while signing in")
-            << "/api/login"
-            << "connect" << QStringLiteral("Invalid username or password.");
+        QTest::newRow("select while probing") << "/api/version" << QStringLiteral("select");
+        QTest::newRow("delete while probing") << "/api/version" << QStringLiteral("delete");
+        QTest::newRow("disconnect while signing in") << "/api/login" << QStringLiteral("disconnect");
+        QTest::newRow("disconnect while loading the configuration") << "/api/config" << QStringLiteral("disconnect");
+        QTest::newRow("another connection while signing in") << "/api/login" << QStringLiteral("connect");
     }
 
     void abandonedConnectionLeavesNoTrace()
     {
         QFETCH(QString, pausedAt);
         QFETCH(QString, action);
-        QFETCH(QString, expectedError);
 
         ServerSettings other;
         other.internalURL = deadAddress();
@@ -430,11 +372,11 @@ private slots:
         runTask(std::move(connecting));
         runTask(std::move(second));
 
-        QVERIFY(!rig.model->isLoggedIn());
-        QVERIFY(!rig.model->isConnecting());
-        QCOMPARE(rig.model->lastError().value_or(QString()), expectedError);
+        QVERIFY(!rig.model->isLoggedIn() && !rig.model->isConnecting() && !rig.model->isPolling());
+        // Only the refused second attempt may leave its error behind.
+        QCOMPARE(rig.model->lastError().value_or(QString()),
+                 action == "connect" ? QStringLiteral("Invalid username or password.") : QString());
         QVERIFY(rig.model->cameras().isEmpty());
-        QVERIFY(!rig.model->isPolling());
         // Only a sign-in that ended while its attempt was current keeps the password.
         QCOMPARE(rig.secret(StateKeys::passwordAccount(first.id)).has_value(), pausedAt == "/api/config");
         QVERIFY(!rig.secret(StateKeys::passwordAccount(other.id)));
@@ -449,12 +391,10 @@ private slots:
         QTest::addColumn<int>("expected");
 
         const QJsonObject last24{{"total_alert", 40}, {"reviewed_alert", 0}, {"total_detection", 40}};
-        const QString mixed = json(
-            {{"last24Hours", last24},
-             {"2024-06-11",
-              QJsonObject{
-                  {"total_alert", 5}, {"reviewed_alert", 2}, {"total_detection", 9}, {"reviewed_detection", 4}}},
-             {"2024-06-10", QJsonObject{{"total_alert", " 3 "}, {"reviewed_alert", 1}, {"total_detection", "x"}}}});
+        const QJsonObject day11{
+            {"total_alert", 5}, {"reviewed_alert", 2}, {"total_detection", 9}, {"reviewed_detection", 4}};
+        const QJsonObject day10{{"total_alert", " 3 "}, {"reviewed_alert", 1}, {"total_detection", "x"}};
+        const QString mixed = json({{"last24Hours", last24}, {"2024-06-11", day11}, {"2024-06-10", day10}});
         QTest::newRow("only last24Hours") << json({{"last24Hours", last24}}) << 200 << true << 0;
         QTest::newRow("alerts and detections") << mixed << 200 << true << 3 + 2 + 5 + 0;
         QTest::newRow("detections hidden") << mixed << 200 << false << 3 + 2;
@@ -477,24 +417,16 @@ private slots:
         settings.showDetections = showDetections;
         rig.model->saveServer(settings);
         QVERIFY(rig.connect());
-        rig.server.addFault(fault(SummaryPath, 0, summaryOf(77)));
-        runTask(rig.model->refreshUnseenCount(true));
-        QCOMPARE(rig.model->unseenCount(), 77);
-
-        rig.server.addFault(fault(SummaryPath, 0, summary, status));
-        runTask(rig.model->refreshUnseenCount(true));
-        QCOMPARE(rig.model->property("unseenCount").toInt(), expected);
+        QCOMPARE(rig.unseenAfter(summaryOf(77)), 77);
+        QCOMPARE(rig.unseenAfter(summary, status), expected);
     }
 
     void displayPreferencesApplyAtOnce()
     {
         Rig rig;
-        QVERIFY(rig.start({.auth = false}));
-        QVERIFY(rig.connect());
+        QVERIFY(rig.startConnected());
         const QString summary = json({{"2024-06-11", QJsonObject{{"total_alert", 2}, {"total_detection", 5}}}});
-        rig.server.addFault(fault(SummaryPath, 0, summary));
-        runTask(rig.model->refreshUnseenCount(true));
-        QCOMPARE(rig.model->unseenCount(), 7);
+        QCOMPARE(rig.unseenAfter(summary), 7);
         const int revision = rig.model->reviewRevision();
 
         rig.server.addFault(fault(SummaryPath, 0, summary));
@@ -517,10 +449,8 @@ private slots:
         QFETCH(bool, markWhileInFlight);
 
         Rig rig;
-        QVERIFY(rig.start({.auth = false}));
-        QVERIFY(rig.connect());
-        rig.server.addFault(fault(SummaryPath, 0, summaryOf(3)));
-        runTask(rig.model->refreshUnseenCount(true));
+        QVERIFY(rig.startConnected());
+        QCOMPARE(rig.unseenAfter(summaryOf(3)), 3);
         const qsizetype before = rig.count(SummaryPath);
         rig.server.addFault(fault(SummaryPath, 1.0, summaryOf(50)));
         QCoro::Task<> inFlight = rig.model->refreshUnseenCount();
@@ -530,11 +460,9 @@ private slots:
             runTask(rig.model->markReviewed({QStringLiteral("1718000000.0-abcdef")}, true));
         runTask(std::move(inFlight));
 
-        if (!markWhileInFlight) {
-            QCOMPARE(rig.model->unseenCount(), 50);
+        QCOMPARE(rig.model->unseenCount(), markWhileInFlight ? 3 : 50);
+        if (!markWhileInFlight)
             return;
-        }
-        QCOMPARE(rig.model->unseenCount(), 3);
         // The fresh count waits for the clock, then asks past the server's cache.
         QCOMPARE(rig.count(SummaryPath), before + 1);
         rig.clock.advance(2s);
@@ -560,8 +488,7 @@ private slots:
         QFETCH(QList<int>, chunks);
 
         Rig rig;
-        QVERIFY(rig.start({.auth = false}));
-        QVERIFY(rig.connect());
+        QVERIFY(rig.startConnected());
         if (firstChunkFails)
             rig.server.addFault(fault(ViewedPath, 0, QString(), 500));
         QStringList ids;
@@ -588,8 +515,7 @@ private slots:
     void markAllReviewedCollectsUnreviewed()
     {
         Rig rig;
-        QVERIFY(rig.start({.auth = false}));
-        QVERIFY(rig.connect());
+        QVERIFY(rig.startConnected());
         const auto open = runTask(rig.model->fetchReviews({.reviewed = false, .limit = 500}));
         QVERIFY(open && !open.value().isEmpty());
 
@@ -615,7 +541,7 @@ private slots:
         QTest::qWait(1100); // log lines carry whole seconds
 
         for (const char *level : {"ERROR", "WARNING", "INFO"})
-            QVERIFY(appendLog(rig.server, {{"service", "frigate"}, {"level", level}, {"message", "camera note"}}));
+            rig.server.appendLog({{"service", "frigate"}, {"level", level}, {"message", "camera note"}});
         runTask(rig.model->refreshLogBadge());
         QCOMPARE(rig.model->statusBadge(), 2);
         rig.model->markLogsSeen();
@@ -627,8 +553,7 @@ private slots:
     void pollingCadence()
     {
         Rig rig;
-        QVERIFY(rig.start({.auth = false}));
-        QVERIFY(rig.connect());
+        QVERIFY(rig.startConnected());
         // The first pass (tick 0) read the summary and the log tail.
         QCOMPARE(rig.count(SummaryPath), 1);
         QCOMPARE(rig.count(LogsPath), 1);
@@ -651,30 +576,6 @@ private slots:
             QVERIFY(rig.settle());
         }
         QCOMPARE(rig.count(SummaryPath), 3);
-    }
-
-    void backgroundStopsPollingAndActiveResumesIt()
-    {
-        Rig rig;
-        QVERIFY(rig.start({.auth = false}));
-        QVERIFY(rig.connect());
-
-        rig.model->handleApplicationState(Qt::ApplicationHidden);
-        QVERIFY(!rig.model->isPolling());
-        QTRY_COMPARE(rig.clock.pending(5s), 0);
-
-        rig.server.clearRequests();
-        rig.model->handleApplicationState(Qt::ApplicationActive);
-        QVERIFY(rig.settle());
-        QCOMPARE(rig.count("/api/version"), 1);
-        QCOMPARE(rig.count(StatsPath), 1);
-
-        // Signed out, coming back does nothing.
-        rig.model->disconnect();
-        rig.server.clearRequests();
-        rig.model->handleApplicationState(Qt::ApplicationActive);
-        QVERIFY(!rig.model->isPolling());
-        QCOMPARE(rig.server.requests().size(), 0);
     }
 
     // Answers that arrive after the session ended (a disconnect or another server made current)
@@ -702,7 +603,7 @@ private slots:
         QVERIFY(rig.start({.auth = false}, {ServerSettings()}));
         rig.server.configure({{"json_cache", false}});
         QVERIFY(rig.connect());
-        QVERIFY(appendLog(rig.server, {{"service", "frigate"}, {"level", "ERROR"}, {"message", "late"}}));
+        rig.server.appendLog(errorLine);
         const QString slowPath = path.isEmpty() ? StatsPath : path;
         rig.server.addFault(fault(slowPath, 1.0, slowPath == SummaryPath ? summaryOf(9) : QString()));
         const qsizetype before = rig.count(slowPath);
@@ -737,8 +638,7 @@ private slots:
     void modelGoneWhileRequestsRun()
     {
         Rig rig;
-        QVERIFY(rig.start({.auth = false}));
-        QVERIFY(rig.connect());
+        QVERIFY(rig.startConnected());
         rig.server.addFault({{"path", "^/api/(stats|review/summary)$"}, {"delay", 0.5}});
         rig.clock.advance(5s);
         rig.model->markReviewed({QStringLiteral("x")}, true);
@@ -750,14 +650,17 @@ private slots:
         QVERIFY(unseen.isReady());
     }
 
-    void refreshConnectionFollowsTheAddress_data()
+    void comingBackRefreshesTheConnection_data()
     {
         QTest::addColumn<bool>("localLost");
         QTest::newRow("local address lost: remote") << true;
         QTest::newRow("nothing changed") << false;
     }
 
-    void refreshConnectionFollowsTheAddress()
+    // Hidden, the model stops polling; active again, it probes the addresses and polls the one
+    // that answers. Only polling requests are counted: the aspect probe that follows a connection
+    // may still be running and reach the request log at any time.
+    void comingBackRefreshesTheConnection()
     {
         QFETCH(bool, localLost);
 
@@ -771,23 +674,32 @@ private slots:
         QVERIFY(rig.connect());
         const int revision = rig.model->reviewRevision();
 
+        rig.model->handleApplicationState(Qt::ApplicationHidden);
+        QVERIFY(!rig.model->isPolling());
+        QTRY_COMPARE(rig.clock.pending(5s), 0);
+        FakeFrigate &answering = localLost ? remote : rig.server;
+        answering.clearRequests();
         if (localLost)
             rig.server.stop();
-        runTask(rig.model->refreshConnection());
-        QCOMPARE(rig.model->property("connectionModeName").toString(),
-                 localLost ? QStringLiteral("Remote access") : QStringLiteral("Local network"));
-        QCOMPARE(rig.model->reviewRevision(), revision + (localLost ? 1 : 0));
+        rig.model->handleApplicationState(Qt::ApplicationActive);
         QVERIFY(rig.settle());
-        if (localLost)
-            QTRY_COMPARE(remote.requestsTo(StatsPath).size(), 1);
+        QCOMPARE(rig.model->connectionMode(), localLost ? ConnectionMode::Remote : ConnectionMode::Local);
+        QCOMPARE(rig.model->reviewRevision(), revision + (localLost ? 1 : 0));
+        QCOMPARE(answering.requestsTo(StatsPath).size(), 1);
         QVERIFY(rig.model->isLoggedIn());
+
+        // Signed out, coming back does nothing.
+        rig.model->disconnect();
+        answering.clearRequests();
+        rig.model->handleApplicationState(Qt::ApplicationActive);
+        QVERIFY(!rig.model->isPolling());
+        QCOMPARE(answering.requestsTo("/api/version").size() + answering.requestsTo(StatsPath).size(), 0);
     }
 
     void aspectsProbedOncePerCamera()
     {
         Rig rig;
-        QVERIFY(rig.start({.auth = false}));
-        QVERIFY(rig.connect());
+        QVERIFY(rig.startConnected());
         QTRY_COMPARE(rig.model->aspects().size(), 3);
         QCOMPARE(rig.model->aspects().value("front_door"), 1280.0 / 720.0);
         QCOMPARE(rig.model->aspects().value("back_yard"), 640.0 / 480.0);

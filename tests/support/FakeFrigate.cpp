@@ -11,8 +11,7 @@
 
 FakeFrigate::FakeFrigate()
     : m_network(std::make_unique<QNetworkAccessManager>())
-{
-}
+{ }
 
 FakeFrigate::~FakeFrigate()
 {
@@ -24,12 +23,17 @@ bool FakeFrigate::start(const FakeFrigateOptions &options)
     stop();
     m_options = options;
     QStringList arguments{QStringLiteral(KESTROVA_FAKEFRIGATE_DIR "/server.py"),
-                          QStringLiteral("--port"), QStringLiteral("0"),
-                          QStringLiteral("--version"), options.version,
+                          QStringLiteral("--port"),
+                          QStringLiteral("0"),
+                          QStringLiteral("--version"),
+                          options.version,
                           options.auth ? QStringLiteral("--auth") : QStringLiteral("--no-auth"),
-                          QStringLiteral("--user"), options.user,
-                          QStringLiteral("--password"), options.password,
-                          QStringLiteral("--media-cache"), QDir::temp().filePath(QStringLiteral("kestrova-fakefrigate-media"))};
+                          QStringLiteral("--user"),
+                          options.user,
+                          QStringLiteral("--password"),
+                          options.password,
+                          QStringLiteral("--media-cache"),
+                          QDir::temp().filePath(QStringLiteral("kestrova-fakefrigate-media"))};
     if (options.tls)
         arguments << QStringLiteral("--tls") << QStringLiteral("--cert-dir") << m_certDir.path();
 
@@ -64,16 +68,6 @@ void FakeFrigate::stop()
     m_port = 0;
 }
 
-QString FakeFrigate::hostPort() const
-{
-    return QStringLiteral("127.0.0.1:%1").arg(m_port);
-}
-
-QString FakeFrigate::baseUrl() const
-{
-    return (m_options.tls ? QStringLiteral("https://") : QStringLiteral("http://")) + hostPort();
-}
-
 QJsonValue FakeFrigate::call(const QByteArray &method, const QString &path, const QJsonObject &body)
 {
     QNetworkRequest request(QUrl(baseUrl() + path));
@@ -95,11 +89,6 @@ QJsonValue FakeFrigate::call(const QByteArray &method, const QString &path, cons
     return document.isArray() ? QJsonValue(document.array()) : QJsonValue(document.object());
 }
 
-QJsonArray FakeFrigate::requests()
-{
-    return call("GET", QStringLiteral("/__control/requests")).toArray();
-}
-
 QJsonArray FakeFrigate::requestsTo(const QString &path)
 {
     QJsonArray matching;
@@ -108,39 +97,4 @@ QJsonArray FakeFrigate::requestsTo(const QString &path)
             matching.append(entry);
     }
     return matching;
-}
-
-void FakeFrigate::clearRequests()
-{
-    call("DELETE", QStringLiteral("/__control/requests"));
-}
-
-int FakeFrigate::addFault(const QJsonObject &fault)
-{
-    return call("POST", QStringLiteral("/__control/fault"), fault).toObject().value(QLatin1String("id")).toInt();
-}
-
-void FakeFrigate::clearFaults()
-{
-    call("DELETE", QStringLiteral("/__control/faults"));
-}
-
-void FakeFrigate::configure(const QJsonObject &settings)
-{
-    call("POST", QStringLiteral("/__control/config"), settings);
-}
-
-QJsonObject FakeFrigate::state()
-{
-    return call("GET", QStringLiteral("/__control/state")).toObject();
-}
-
-QString FakeFrigate::replaceCertificate()
-{
-    return call("POST", QStringLiteral("/__control/certificate")).toObject().value(QLatin1String("fingerprint")).toString();
-}
-
-QString FakeFrigate::certificateFingerprint()
-{
-    return call("GET", QStringLiteral("/__control/certificate")).toObject().value(QLatin1String("fingerprint")).toString();
 }

@@ -1,7 +1,6 @@
 #include "state/ServerSettings.h"
 
 #include <QJsonDocument>
-#include <QRegularExpression>
 #include <QtTest>
 
 namespace {
@@ -22,8 +21,6 @@ QString fieldsOf(const ServerSettings &settings)
         .arg(settings.showDetections);
 }
 
-const QString knownID = QStringLiteral("6F1C2A9E-3B4D-4E5F-8A7B-9C0D1E2F3A4B");
-
 } // namespace
 
 class TestServerSettings : public QObject
@@ -36,29 +33,23 @@ private slots:
         QTest::addColumn<QJsonObject>("json");
         QTest::addColumn<QString>("expected"); // fieldsOf, or empty when the decode fails
 
-        QTest::newRow("all keys") << parse(
-            "{'id':'6F1C2A9E-3B4D-4E5F-8A7B-9C0D1E2F3A4B','serverName':'Casa',"
-            "'internalURL':'http://192.168.1.10:5000','externalURL':'https://nvr.example.org','username':'admin',"
-            "'gridRefreshSeconds':7.5,'liveUsesSubstream':true,'showDetections':false}")
-                                  << "Casa|http://192.168.1.10:5000|https://nvr.example.org|admin|7.5|1|0";
-        QTest::newRow("absent keys give defaults")
-            << parse("{'id':'6F1C2A9E-3B4D-4E5F-8A7B-9C0D1E2F3A4B'}") << "||||2|0|1";
+        QTest::newRow("all keys") << parse("{'id':'6F1C2A9E-3B4D-4E5F-8A7B-9C0D1E2F3A4B','serverName':'Casa',"
+                                           "'internalURL':'http://a:5000','externalURL':'https://b','username':'u',"
+                                           "'gridRefreshSeconds':7.5,'liveUsesSubstream':true,'showDetections':false}")
+                                  << "Casa|http://a:5000|https://b|u|7.5|1|0";
         QTest::newRow("nulls give defaults")
-            << parse("{'id':'6F1C2A9E-3B4D-4E5F-8A7B-9C0D1E2F3A4B',"
-                     "'serverName':null,'username':null,'gridRefreshSeconds':null,'showDetections':null}")
+            << parse("{'id':'6F1C2A9E-3B4D-4E5F-8A7B-9C0D1E2F3A4B','serverName':null,'gridRefreshSeconds':null,"
+                     "'showDetections':null}")
             << "||||2|0|1";
         QTest::newRow("lower-case id, whole number, unknown keys")
-            << parse("{'id':'6f1c2a9e-3b4d-4e5f-8a7b-9c0d1e2f3a4b','password':'never read','gridRefreshSeconds':10}")
+            << parse("{'id':'6f1c2a9e-3b4d-4e5f-8a7b-9c0d1e2f3a4b','password':'x','gridRefreshSeconds':10}")
             << "||||10|0|1";
         QTest::newRow("id number") << parse("{'id':5}") << QString();
         QTest::newRow("id not a uuid") << parse("{'id':'server-1'}") << QString();
+        // One row per kind of field: text, number, flag.
         QTest::newRow("name number") << parse("{'serverName':5}") << QString();
-        QTest::newRow("internal address list") << parse("{'internalURL':['http://a']}") << QString();
-        QTest::newRow("external address bool") << parse("{'externalURL':true}") << QString();
-        QTest::newRow("username object") << parse("{'username':{}}") << QString();
         QTest::newRow("interval text") << parse("{'gridRefreshSeconds':'2'}") << QString();
         QTest::newRow("substream number") << parse("{'liveUsesSubstream':1}") << QString();
-        QTest::newRow("detections text") << parse("{'showDetections':'true'}") << QString();
     }
 
     void decode()
@@ -69,77 +60,44 @@ private slots:
         QCOMPARE(settings.has_value(), !expected.isEmpty());
         if (!settings)
             return;
-        QCOMPARE(settings->idText(), knownID);
+        QCOMPARE(settings->idText(), QStringLiteral("6F1C2A9E-3B4D-4E5F-8A7B-9C0D1E2F3A4B"));
         QCOMPARE(fieldsOf(*settings), expected);
     }
 
-    void absentIdGivesAFreshOne()
+    void encodeRoundTripsAndAbsentIdIsFresh()
     {
+        ServerSettings settings;
+        settings.serverName = QStringLiteral("Casa");
+        settings.externalURL = QStringLiteral("https://nvr.example.org");
+        settings.gridRefreshSeconds = 4.25;
+        settings.liveUsesSubstream = true;
+        settings.showDetections = false;
+        const QByteArray bytes = QJsonDocument(settings.toJson()).toJson();
+        QCOMPARE(ServerSettings::fromJson(QJsonDocument::fromJson(bytes).object()), settings);
+
         const auto first = ServerSettings::fromJson(parse("{'serverName':'Casa'}"));
         const auto second = ServerSettings::fromJson(parse("{'serverName':'Casa'}"));
         QVERIFY(first && second && !first->id.isNull() && first->id != second->id);
     }
 
-    void encodeRoundTrips()
-    {
-        ServerSettings settings;
-        settings.serverName = QStringLiteral("Casa");
-        settings.internalURL = QStringLiteral("192.168.1.10:5000");
-        settings.externalURL = QStringLiteral("https://nvr.example.org");
-        settings.username = QStringLiteral("admin");
-        settings.gridRefreshSeconds = 4.25;
-        settings.liveUsesSubstream = true;
-        settings.showDetections = false;
-
-        const QJsonObject object = settings.toJson();
-        QCOMPARE(object.keys(), (QStringList{"externalURL", "gridRefreshSeconds", "id", "internalURL",
-                                             "liveUsesSubstream", "serverName", "showDetections", "username"}));
-        QVERIFY(QRegularExpression(QStringLiteral("^[0-9A-F]{8}(-[0-9A-F]{4}){3}-[0-9A-F]{12}$"))
-                    .match(object.value("id").toString())
-                    .hasMatch());
-        QCOMPARE(ServerSettings::fromJson(QJsonDocument::fromJson(QJsonDocument(object).toJson()).object()), settings);
-        QCOMPARE(uuidFromText(settings.idText().toLower()), std::optional(settings.id));
-        QCOMPARE(uuidFromText(QStringLiteral("00000000-0000-0000-0000-000000000000")), std::optional(QUuid()));
-        QVERIFY(!uuidFromText(QStringLiteral("not a uuid")));
-    }
-
     void displayName_data()
     {
-        QTest::addColumn<QString>("serverName");
-        QTest::addColumn<QString>("internalURL");
-        QTest::addColumn<QString>("externalURL");
+        QTest::addColumn<QStringList>("fields"); // name, internal, external
         QTest::addColumn<QString>("expected");
-        QTest::newRow("name wins") << "Casa"
-                                   << "http://a"
-                                   << "http://b"
-                                   << "Casa";
-        QTest::newRow("internal next") << ""
-                                       << "http://a"
-                                       << "http://b"
-                                       << "http://a";
-        QTest::newRow("external last") << ""
-                                       << ""
-                                       << "http://b"
-                                       << "http://b";
-        QTest::newRow("nothing") << ""
-                                 << ""
-                                 << ""
-                                 << "Frigate";
-        QTest::newRow("blank name is kept") << " "
-                                            << "http://a"
-                                            << ""
-                                            << " ";
+        QTest::newRow("name wins") << QStringList{"Casa", "http://a", "http://b"} << "Casa";
+        QTest::newRow("internal next") << QStringList{"", "http://a", "http://b"} << "http://a";
+        QTest::newRow("external last") << QStringList{"", "", "http://b"} << "http://b";
+        QTest::newRow("nothing") << QStringList{"", "", ""} << "Frigate";
+        QTest::newRow("blank name is kept") << QStringList{" ", "http://a", ""} << " ";
     }
 
     void displayName()
     {
+        QFETCH(QStringList, fields);
         ServerSettings settings;
-        QFETCH(QString, serverName);
-        QFETCH(QString, internalURL);
-        QFETCH(QString, externalURL);
-        settings.serverName = serverName;
-        settings.internalURL = internalURL;
-        settings.externalURL = externalURL;
+        settings.serverName = fields.at(0);
+        settings.internalURL = fields.at(1);
+        settings.externalURL = fields.at(2);
         QTEST(settings.displayName(), "expected");
     }
 };
