@@ -364,13 +364,14 @@ void MediaPlayer::presentDue()
     }
     if (due)
         show(*due);
-    if (m_stalled) {
-        if (const auto next = m_frames->front()) {
-            // Resume where the pictures continue: a damaged stretch is skipped, not waited out.
+    const auto next = m_frames->front();
+    if (m_stalled && (due || next)) {
+        // Resume where the pictures continue: a damaged stretch is skipped, not waited out. A
+        // picture just shown is itself where they continue, even with nothing queued behind it.
+        if (!due)
             m_clock.setTime(std::max(m_clock.time(), next->time));
-            m_stalled = false;
-            updateClock();
-        }
+        m_stalled = false;
+        updateClock();
     }
     if (m_frames->empty())
         checkStreamEnd();
@@ -390,7 +391,9 @@ void MediaPlayer::checkStreamEnd()
             fail(*failure);
             return;
         }
-        if (!m_clock.running() && !m_awaitingFirstFrame)
+        // A clock held at the last picture's end, waiting for more, has reached the end as well.
+        const bool advancing = m_clock.running() || (m_playing && m_stalled);
+        if (!advancing && !m_awaitingFirstFrame)
             return;
         if (m_clock.time() >= shownEnd || m_awaitingFirstFrame)
             reachEnd();

@@ -33,10 +33,12 @@ struct Screen
         });
     }
 
-    bool waitForPictures(int count, int timeoutMs = LoadTimeoutMs)
+    // Waits for a picture at or after `time` (item seconds).
+    bool waitForPicture(double time = 0)
     {
-        return QTest::qWaitFor([&] { return shown.size() >= count || controller.hasError(); }, timeoutMs)
-            && !controller.hasError();
+        const auto reached = [&] { return !shown.isEmpty() && shown.last() >= time; };
+        return QTest::qWaitFor([&] { return reached() || controller.hasError(); }, LoadTimeoutMs)
+               && !controller.hasError();
     }
 
     // Seeks and waits for the picture that answers the seek.
@@ -106,7 +108,7 @@ private slots:
         if (loopPhase >= 0)
             screen.controller.cycleRate(); // 2x through the minute's end
         QVERIFY(screen.controller.loadCurrent(rig.client.get(), request));
-        QVERIFY(screen.waitForPictures(loopPhase < 0 ? 20 : 200));
+        QVERIFY(screen.waitForPicture(loopPhase < 0 ? 1 : 10)); // past the minute's end where the span crosses one
         QTRY_VERIFY(screen.controller.isPlaying() && !screen.controller.isBuffering());
 
         const double expectedDuration = item.end - RecordingTimeline::origin(version, item);
@@ -114,10 +116,13 @@ private slots:
         QVERIFY(screen.controller.videoAspect());
         QVERIFY(std::abs(*screen.controller.videoAspect() - aspect) < 1e-9);
 
-        // Pictures arrive in order, one frame interval apart, and show the frames the server recorded.
-        for (int i = 1; i < screen.shown.size(); ++i)
-            QVERIFY2(frameTimesEqual(screen.shown[i] - screen.shown[i - 1], 1.0 / RecordingTimeline::Fps),
+        // Pictures arrive in order, each once, on the recording's frame times, and show the frames the
+        // server recorded. A picture already late when its turn comes is dropped, so gaps may occur.
+        for (int i = 1; i < screen.shown.size(); ++i) {
+            const double frames = screen.shown[i] * RecordingTimeline::Fps;
+            QVERIFY2(screen.shown[i] > screen.shown[i - 1] && std::abs(frames - std::round(frames)) < 0.0075,
                      qPrintable(QStringLiteral("%1 then %2").arg(screen.shown[i - 1]).arg(screen.shown[i])));
+        }
         QCOMPARE(screen.shown.first(), 0.0);
         const auto snapshot = screen.controller.snapshotImage();
         QVERIFY(snapshot);
@@ -162,7 +167,7 @@ private slots:
         const PlaybackItem item = request.items.first();
         Screen screen;
         QVERIFY(screen.controller.loadCurrent(rig.client.get(), request));
-        QVERIFY(screen.waitForPictures(1));
+        QVERIFY(screen.waitForPicture());
         if (!playing)
             screen.controller.togglePlay();
 
@@ -193,7 +198,7 @@ private slots:
         QVERIFY(screen.controller.loadCurrent(rig.client.get(), request));
         QCOMPARE(request.startOffset, 0.0);
         QCOMPARE(screen.controller.pendingSeek(), std::optional<double>(90));
-        QVERIFY(screen.waitForPictures(1));
+        QVERIFY(screen.waitForPicture());
         QVERIFY(frameTimesEqual(screen.shown.first(), 90));
         QVERIFY(!screen.controller.pendingSeek());
         QCOMPARE(screen.controller.duration(), 600.0);
@@ -212,7 +217,7 @@ private slots:
         QCOMPARE(screen.controller.duration(), 0.0);
         screen.controller.seek(12);
         QCOMPARE(screen.controller.currentTime(), 12.0);
-        QVERIFY(screen.waitForPictures(1));
+        QVERIFY(screen.waitForPicture());
         QCOMPARE(screen.shown.first(), 12.0);
         QCOMPARE(screen.controller.duration(), 30.0);
     }
@@ -254,7 +259,7 @@ private slots:
         request.items = {PlaybackRig::recentItem(QStringLiteral("front_door"), 900, 20)};
         Screen screen;
         QVERIFY(screen.controller.loadCurrent(rig.client.get(), request));
-        QVERIFY(screen.waitForPictures(1));
+        QVERIFY(screen.waitForPicture());
 
         rig.server.replaceCertificate();
         QVERIFY(screen.controller.loadCurrent(rig.client.get(), request));
@@ -267,7 +272,7 @@ private slots:
         rig.client->network()->clearConnectionCache();
         screen.shown.clear();
         QVERIFY(screen.controller.loadCurrent(rig.client.get(), request));
-        QVERIFY(screen.waitForPictures(1));
+        QVERIFY(screen.waitForPicture());
     }
 
     void unusableAnswers_data()
@@ -340,7 +345,7 @@ private slots:
         request.index = 1;
         QVERIFY(screen.controller.loadCurrent(rig.client.get(), request));
         QVERIFY(!screen.controller.hasError());
-        QVERIFY(screen.waitForPictures(5));
+        QVERIFY(screen.waitForPicture(0.25));
     }
 
     void failureOfALaterSegment()

@@ -39,8 +39,6 @@ private slots:
         // (the converter is reset) whose sound starts at 100 s.
         QTest::addColumn<QList<double>>("gaps");
         const double newSession = std::nan("");
-        QTest::newRow("continuous") << 48000 << QList<double>{0, 0, 0, 0};
-        QTest::newRow("gap between recording files") << 48000 << QList<double>{0, 0.5, 0, 0};
         QTest::newRow("gaps do not add up") << 48000 << QList<double>{0.3, 0, 0.4, 0, 0.25};
         QTest::newRow("overlap") << 48000 << QList<double>{0, -0.2, 0};
         QTest::newRow("resampled, with a gap") << 44100 << QList<double>{0, 1.0, 0, 0};

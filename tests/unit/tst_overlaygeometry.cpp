@@ -97,7 +97,6 @@ private slots:
         QTest::addColumn<double>("time");
         QTest::addColumn<Names>("names");
         // The car lives 100...110, the person 105...120; both over the same single motion box.
-        QTest::newRow("only the car") << 101.0 << Names{"car"};
         QTest::newRow("both: the earlier track wins") << 107.0 << Names{"car"};
         QTest::newRow("only the person") << 115.0 << Names{"person"};
         QTest::newRow("neither") << 130.0 << Names{std::nullopt};
@@ -119,7 +118,6 @@ private slots:
         QTest::addColumn<QRectF>("video");
         const double wide = 16.0 / 9.0;
         QTest::newRow("16:9 in a square") << QSizeF(900, 900) << wide << QRectF(0, 196.875, 900, 506.25);
-        QTest::newRow("16:9 in a wider area") << QSizeF(1600, 450) << wide << QRectF(400, 0, 800, 450);
         QTest::newRow("4:3 in 16:9") << QSizeF(1280, 720) << 4.0 / 3.0 << QRectF(160, 0, 960, 720);
         QTest::newRow("portrait video") << QSizeF(800, 800) << 0.5 << QRectF(200, 0, 400, 800);
         QTest::newRow("zero width") << QSizeF(0, 500) << wide << QRectF();
@@ -147,10 +145,8 @@ private slots:
         const QColor orange(255, 159, 10);
         QTest::newRow("motion only") << std::optional<QString>() << red;
         QTest::newRow("person with suffix") << std::optional<QString>("person-verified") << red;
-        for (const char *vehicle : {"car", "truck-2"})
-            QTest::newRow(vehicle) << std::optional<QString>(vehicle) << yellow;
-        for (const char *animal : {"bird", "cat-dog"})
-            QTest::newRow(animal) << std::optional<QString>(animal) << green;
+        QTest::newRow("vehicle with suffix") << std::optional<QString>("truck-2") << yellow;
+        QTest::newRow("animal with suffix") << std::optional<QString>("cat-dog") << green;
         QTest::newRow("case matters") << std::optional<QString>("Car") << orange;
         QTest::newRow("empty before the dash") << std::optional<QString>("-car") << orange;
     }
@@ -171,7 +167,6 @@ private slots:
         const QRectF letterboxed(0, 50, 800, 450);
         QTest::newRow("above the box") << QRectF(100, 200, 80, 60) << letterboxed << QPointF(130, 192);
         QTest::newRow("clamped to the video top") << QRectF(100, 52, 80, 60) << letterboxed << QPointF(130, 57);
-        QTest::newRow("just clear of the top") << QRectF(10, 65, 80, 60) << letterboxed << QPointF(40, 57);
         QTest::newRow("pillarboxed") << QRectF(300, 0, 50, 50) << QRectF(200, 0, 400, 400) << QPointF(330, 7);
     }
 
