@@ -341,6 +341,7 @@ private slots:
         QTest::addColumn<QString>("action");
         QTest::newRow("select while probing") << "/api/version" << QStringLiteral("select");
         QTest::newRow("delete while probing") << "/api/version" << QStringLiteral("delete");
+        QTest::newRow("select while signing in") << "/api/login" << QStringLiteral("select");
         QTest::newRow("disconnect while signing in") << "/api/login" << QStringLiteral("disconnect");
         QTest::newRow("disconnect while loading the configuration") << "/api/config" << QStringLiteral("disconnect");
         QTest::newRow("another connection while signing in") << "/api/login" << QStringLiteral("connect");
