@@ -15,7 +15,9 @@
 #include <QRegularExpression>
 #include <QTemporaryFile>
 #include <QTimer>
+#include <QCoro/QCoroFuture>
 #include <QCoro/QCoroNetworkReply>
+#include <QtConcurrent/QtConcurrentRun>
 #include <unistd.h>
 
 namespace {
@@ -537,9 +539,15 @@ QCoro::Task<Result<QString>> FrigateClient::downloadToFile(QString path, QString
     const auto outcome = co_await requestWithReSignIn(request, &file);
     if (!outcome)
         co_return outcome.error();
-    // Buffered bytes and delayed allocation only meet a full disk here.
-    if (!file.flush() || ::fdatasync(file.handle()) != 0)
-        co_return FrigateError::localFile(tr("the disk refused the data (full, or not writable)"));
+    // Buffered bytes and delayed allocation only meet a full disk here. Syncing a clip of some
+    // gigabytes takes seconds, so it runs off the GUI thread.
+    const QString refused = tr("the disk refused the data (full, or not writable)");
+    if (!file.flush())
+        co_return FrigateError::localFile(refused);
+    const int descriptor = file.handle();
+    const QFuture<bool> sync = QtConcurrent::run([descriptor] { return ::fdatasync(descriptor) == 0; });
+    if (!co_await sync)
+        co_return FrigateError::localFile(refused);
     file.close();
 
     constexpr int MaxNumber = 999;
