@@ -29,9 +29,10 @@ std::optional<QJsonValue> parseJson(const QByteArray &body)
     return document.isArray() ? QJsonValue(document.array()) : QJsonValue(document.object());
 }
 
-void bypassCacheAfterMarks(const FrigateClient &client, ApiRequest &request)
+// The proxy caches review answers for 5 s: right after a mark, or when the caller asks, skip it.
+void bypassReviewCache(const FrigateClient &client, ApiRequest &request, bool always = false)
 {
-    if (client.reviewAnswersStale())
+    if (always || client.reviewAnswersStale())
         request.headers.append({QByteArrayLiteral("X-Cache-Bypass"), QByteArrayLiteral("1")});
 }
 
@@ -74,10 +75,7 @@ QCoro::Task<std::optional<QJsonObject>> fetchReviewSummary(FrigateClient &client
     ApiRequest request;
     request.path = QStringLiteral("api/review/summary");
     request.query = {{QStringLiteral("timezone"), QString::fromUtf8(QTimeZone::systemTimeZoneId())}};
-    if (bypassCache)
-        request.headers.append({QByteArrayLiteral("X-Cache-Bypass"), QByteArrayLiteral("1")});
-    else
-        bypassCacheAfterMarks(client, request);
+    bypassReviewCache(client, request, bypassCache);
     const auto body = co_await client.request(request);
     if (!body)
         co_return std::nullopt;
@@ -162,7 +160,7 @@ QCoro::Task<Result<QList<ReviewItem>>> fetchReviews(FrigateClient &client, Revie
     ApiRequest request;
     request.path = QStringLiteral("api/review");
     request.query = reviewQueryItems(query, client.settings().showDetections, client.serverAtLeast(0, 17));
-    bypassCacheAfterMarks(client, request);
+    bypassReviewCache(client, request);
     const auto body = co_await client.request(request);
     if (!body)
         co_return body.error();
