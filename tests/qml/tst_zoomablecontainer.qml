@@ -60,16 +60,11 @@ TestCase {
         }, 1000, "content point " + from + " not shown at " + to)
     }
 
-    function test_swipe_data() {
-        return [
-            { tag: "61 to the left: next", dx: -61, dy: 0, swipes: [1] },
-            { tag: "61 to the right: previous", dx: 61, dy: 0, swipes: [-1] }
-        ]
-    }
-    function test_swipe(data) {
+    function test_swipe() {
         const container = make()
-        drag(container, 200, 150, data.dx, data.dy)
-        compare(swipes, data.swipes)
+        drag(container, 200, 150, -61, 0)
+        drag(container, 200, 150, 61, 0)
+        compare(swipes, [1, -1])
         compare(container.zoom.offset, Qt.point(0, 0))
     }
 

@@ -88,7 +88,6 @@ private slots:
         QFETCH(QList<QRectF>, motion);
         QFETCH(TrackBoxes, tracks);
         QFETCH(Names, names);
-        QCOMPARE(nameBoxes(motion, tracks).size(), motion.size());
         QCOMPARE(nameBoxes(motion, tracks), names);
     }
 
@@ -156,7 +155,6 @@ private slots:
         QFETCH(std::optional<QString>, name);
         QFETCH(QColor, colour);
         QCOMPARE(boxColor(name), colour);
-        QCOMPARE(boxColor(name).alpha(), 255);
     }
 
     void tagPlacement_data()
@@ -187,8 +185,10 @@ private slots:
         ObjectBoxesOverlay overlay;
         overlay.setAspect(16.0 / 9.0);
         overlay.setTime(100);
-        overlay.setMotion({QRectF(0.5, 0.5, 0.25, 0.25), QRectF(0.1, 0.0, 0.2, 0.2)});
         overlay.setTracks({track("car", 90, 110, QRectF(0.05, 0.0, 0.2, 0.2))});
+        const QImage tracksOnly = render(overlay, QSize(400, 400)); // boxes come from motion only
+        QCOMPARE(pixelsOf(tracksOnly, QColor(Qt::transparent)), tracksOnly.rect());
+        overlay.setMotion({QRectF(0.5, 0.5, 0.25, 0.25), QRectF(0.1, 0.0, 0.2, 0.2)});
         const QImage image = render(overlay, QSize(400, 400));
 
         // Unnamed motion: a red outline around (200, 200.0, 100, 56.25), no tag.
@@ -208,15 +208,6 @@ private slots:
         QVERIFY(
             !pixelsOf(image.copy(tagArea), [](QColor c) { return c.alpha() == 255 && c.lightness() < 60; }).isEmpty());
         QVERIFY(pixelsOf(image.copy(0, 0, 400, 87), QColor(255, 214, 10)).isEmpty());
-    }
-
-    void overlayWithoutMotionDrawsNothing()
-    {
-        ObjectBoxesOverlay overlay;
-        overlay.setTime(100);
-        overlay.setTracks({track("person", 90, 110, middleTrack)});
-        const QImage image = render(overlay, QSize(320, 180));
-        QCOMPARE(pixelsOf(image, QColor(Qt::transparent)), image.rect());
     }
 };
 

@@ -85,20 +85,13 @@ private slots:
         QCOMPARE(controller.player().rate(), 8.0);
     }
 
-    void seekClampsBeforeTheDurationIsKnown_data()
-    {
-        QTest::addColumn<double>("target");
-        QTest::addColumn<double>("landed");
-        QTest::newRow("far forward") << 100000.0 << 100000.0;
-        QTest::newRow("negative") << -5.0 << 0.0;
-    }
     void seekClampsBeforeTheDurationIsKnown()
     {
-        QFETCH(double, target);
-        QFETCH(double, landed);
         PlayerController controller;
-        controller.seek(target);
-        QCOMPARE(controller.currentTime(), landed);
+        controller.seek(-5);
+        QCOMPARE(controller.currentTime(), 0.0);
+        controller.seek(100000);
+        QCOMPARE(controller.currentTime(), 100000.0);
     }
 };
 

@@ -9,25 +9,6 @@ class TestZoomState : public QObject
     Q_OBJECT
 
 private slots:
-    void clampKeepsContentOverContainer_data()
-    {
-        QTest::addColumn<qreal>("scale");
-        QTest::addColumn<QPointF>("offset");
-        QTest::addColumn<QPointF>("expected");
-        QTest::newRow("rest scale pins to centre") << 1.0 << QPointF(50, -20) << QPointF(0, 0);
-        QTest::newRow("both beyond, negative") << 2.0 << QPointF(-900, -900) << QPointF(-200, -150);
-        QTest::newRow("2.5x: 0.75 of the size") << 2.5 << QPointF(1e6, 1e6) << QPointF(300, 225);
-    }
-    void clampKeepsContentOverContainer()
-    {
-        QFETCH(qreal, scale);
-        QFETCH(QPointF, offset);
-        QFETCH(QPointF, expected);
-        ZoomState zoom;
-        zoom.setSize({400, 300});
-        QCOMPARE(zoom.clamped(offset, scale), expected);
-    }
-
     // A gesture script on a 400 x 300 container, then where the content is. Steps, separated
     // by ";": pinch m x y (magnification, start point), end (of the pinch), drag dx dy,
     // release dx dy (drag end; its swipe is kept), tap x y (a double tap), size w h.
@@ -51,6 +32,8 @@ private slots:
         QTest::newRow("zoomed drag pans") << zoomed << 2.5 << QPointF(-100, 40) << 0 << now;
         QTest::newRow("zoomed drag stops at the edge")
             << zoomed + "; drag -2000 2000; release -2000 2000" << 2.5 << QPointF(-300, 225) << 0 << now;
+        QTest::newRow("zoomed drag stops at the opposite edge")
+            << zoomed + "; drag 2000 -2000" << 2.5 << QPointF(300, -225) << 0 << now;
         QTest::newRow("second drag goes on")
             << zoomed + "; release -120 50; drag 12 -12; drag 62 -37" << 2.5 << QPointF(-50, 15) << 0 << now;
 
