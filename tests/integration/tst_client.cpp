@@ -429,7 +429,6 @@ private slots:
         QTest::addColumn<QString>("expected");
         const auto text = [](const QString &body) { return QJsonObject{{"body", body}, {"content_type", "text/plain"}}; };
         QTest::newRow("version padded") << "version" << text("  0.14.0\n") << "0.14.0";
-        QTest::newRow("version empty") << "version" << text("") << "";
         QTest::newRow("version too long") << "version" << text(QString(41, u'1')) << "";
         QTest::newRow("dropped") << "config" << QJsonObject{{"drop", true}} << "Frigate server unreachable.";
         QTest::newRow("not JSON") << "config" << text("<html>") << "Invalid response from server: invalid JSON";

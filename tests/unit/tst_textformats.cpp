@@ -36,12 +36,10 @@ private slots:
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("capitalizedWords words") << u"front door"_s << u"Front Door"_s;
         QTest::newRow("capitalizedWords rest lowered") << u"BACK yARD"_s << u"Back Yard"_s;
         QTest::newRow("capitalizedWords underscore and dash inside a word")
             << u"license_plate side-door"_s << u"License_plate Side-door"_s;
         QTest::newRow("capitalizedWords non-ASCII") << u"élan ÖL"_s << u"Élan Öl"_s;
-        QTest::newRow("labelDisplayName known") << u"person"_s << u"Person"_s;
         QTest::newRow("labelDisplayName suffix cut at the first dash") << u"car-red-big"_s << u"Car"_s;
         QTest::newRow("labelDisplayName other label capitalised") << u"fire alarm"_s << u"Fire Alarm"_s;
         QTest::newRow("labelDisplayName leading dash") << u"-x"_s << QString();
