@@ -116,6 +116,9 @@ private slots:
         for (const bool withDefault : {true, false}) {
             ServerList list;
             list.servers = {makeServer("Casa", "http://a:5000"), makeServer("", "", "https://nvr.example.org")};
+            list.servers[0].username = QStringLiteral("admin");
+            list.servers[0].liveUsesSubstream = true;
+            list.servers[0].showDetections = false;
             list.servers[1].gridRefreshSeconds = 0.5;
             list.autoConnect = true;
             if (withDefault)
