@@ -9,7 +9,7 @@
 
 RemoteImageCache::RemoteImageCache(QObject *parent)
     : QObject(parent)
-    , m_images(Capacity, ByteCapacity)
+    , m_images(ByteCapacity)
 { }
 
 RemoteImageCache *RemoteImageCache::instance()
@@ -86,7 +86,7 @@ void RemoteImageCache::load(const QString &path, const QueryItems &query, QObjec
     const QString key = cacheKey(path, query);
     ImageDownload *download = m_pending.value(key);
     if (!download) {
-        const QImage image = m_images.object(key);
+        const QImage image = cached(key);
         if (!image.isNull()) {
             const auto answer = [this, done, image, generation = m_generation] {
                 if (generation == m_generation)
@@ -108,5 +108,7 @@ void RemoteImageCache::finish(const QString &key, const QImage &image)
 {
     m_pending.remove(key);
     if (!image.isNull())
-        m_images.insert(key, image);
+        // Every entry costs at least a 300th of the byte cap, which caps the entries as well; an
+        // image over the whole cap is refused by the cache.
+        m_images.insert(key, new QImage(image), std::max<qsizetype>(image.sizeInBytes(), ByteCapacity / Capacity));
 }

@@ -1,7 +1,7 @@
 #pragma once
 #include "client/FrigateClient.h"
-#include "screens/ImageLru.h"
 
+#include <QCache>
 #include <QHash>
 #include <QImage>
 #include <QObject>
@@ -38,7 +38,11 @@ public:
     // and the name=value pairs joined by "&", in order.
     QString cacheKey(const QString &path, const QueryItems &query) const;
     // The cached image of a key (now the most recently used), or a null image.
-    QImage cached(const QString &key) { return m_images.object(key); }
+    QImage cached(const QString &key)
+    {
+        const QImage *image = m_images.object(key);
+        return image ? *image : QImage();
+    }
     int count() const { return m_images.count(); }
 
     // Answers from the cache or through the (shared) request. `done` runs later, on the GUI
@@ -57,7 +61,7 @@ private:
     void forget();
     void finish(const QString &key, const QImage &image);
 
-    ImageLru m_images;
+    QCache<QString, QImage> m_images; // cost: decoded bytes, at least a 300th of the cap
     QHash<QString, QPointer<ImageDownload>> m_pending;
     QPointer<AppModel> m_model;
     QString m_server;

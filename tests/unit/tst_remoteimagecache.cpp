@@ -2,7 +2,6 @@
 #include "ManualPollingClock.h"
 #include "TaskRunner.h"
 #include "screens/ImageCanvas.h"
-#include "screens/ImageLru.h"
 #include "screens/LiveSnapshotView.h"
 #include "screens/RemoteImageCache.h"
 #include "screens/RemoteImageView.h"
@@ -104,46 +103,6 @@ private slots:
     {
         RemoteImageCache::setModel(nullptr);
         model.reset();
-    }
-
-    void lruKeepsWithinBothCaps_data()
-    {
-        QTest::addColumn<int>("maxEntries");
-        QTest::addColumn<qint64>("maxBytes");
-        // "k:n" stores under k an image of n bytes; a bare "k" reads k.
-        QTest::addColumn<QString>("steps");
-        QTest::addColumn<QStringList>("kept");
-        QTest::newRow("entry cap: oldest out") << 2 << 1000LL << "a:8 b:8 c:8" << QStringList{"b", "c"};
-        QTest::newRow("a read entry stays") << 2 << 1000LL << "a:8 b:8 a c:8" << QStringList{"a", "c"};
-        QTest::newRow("byte cap: out until it fits") << 9 << 32LL << "a:8 b:8 c:8 b d:24" << QStringList{"b", "d"};
-        QTest::newRow("over the byte cap: nothing out") << 9 << 32LL << "a:8 b:36" << QStringList{"a"};
-        QTest::newRow("over the byte cap: key dropped") << 9 << 32LL << "a:8 a:36" << QStringList{};
-        QTest::newRow("a replaced key counts once") << 9 << 32LL << "a:16 a:16 b:16" << QStringList{"a", "b"};
-    }
-    void lruKeepsWithinBothCaps()
-    {
-        QFETCH(int, maxEntries);
-        QFETCH(qint64, maxBytes);
-        QFETCH(QString, steps);
-        QFETCH(QStringList, kept);
-        ImageLru lru(maxEntries, maxBytes);
-        QHash<QString, qint64> sizes;
-        for (const QString &step : steps.split(QLatin1Char(' '))) {
-            const QString key = step.section(QLatin1Char(':'), 0, 0);
-            if (key == step) {
-                QVERIFY(!lru.object(key).isNull());
-                continue;
-            }
-            sizes[key] = step.section(QLatin1Char(':'), 1).toInt();
-            lru.insert(key, QImage(int(sizes[key] / 4), 1, QImage::Format_ARGB32));
-        }
-        qint64 total = 0;
-        for (const QString &key : sizes.keys()) {
-            QCOMPARE(!lru.object(key).isNull(), kept.contains(key));
-            total += kept.contains(key) ? sizes[key] : 0;
-        }
-        QCOMPARE(lru.bytes(), total);
-        QCOMPARE(lru.count(), kept.size());
     }
 
     void concurrentLoadsShareOneAuthorizedRequest()
