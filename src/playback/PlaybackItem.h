@@ -7,6 +7,7 @@
 #include <QString>
 #include <QUrl>
 #include <QUuid>
+#include <QtQml/qqmlregistration.h>
 #include <optional>
 
 class FrigateClient;
@@ -25,15 +26,27 @@ struct PlaybackItem
 
 size_t qHash(const PlaybackItem &item, size_t seed = 0);
 
-// What a screen hands the recording player: the spans to play and where to begin.
+// What a screen hands the recording player: the spans to play and where to begin. QML passes
+// it along as an opaque value between the screens that make one and the player.
 struct PlayerRequest
 {
+    Q_GADGET
+    QML_VALUE_TYPE(playerRequest)
+    Q_PROPERTY(QString idText READ idText)
+    Q_PROPERTY(int index MEMBER index)
+    Q_PROPERTY(int count READ count)
+    Q_PROPERTY(bool isEmpty READ isEmpty)
+
+public:
     QUuid id = QUuid::createUuid(); // new for every request opened, so a fresh player is shown
     QList<PlaybackItem> items;
     int index = 0;
     double startOffset = 0; // consumed by the first load
     bool continuous = false;
 
+    QString idText() const { return id.toString(QUuid::WithoutBraces); }
+    int count() const { return int(items.size()); }
+    bool isEmpty() const { return items.isEmpty(); }
     bool operator==(const PlayerRequest &other) const { return id == other.id; }
 };
 

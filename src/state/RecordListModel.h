@@ -1,7 +1,6 @@
 #pragma once
 #include <QAbstractListModel>
 #include <QHash>
-#include <QSet>
 
 // The count every list reaches QML with, for bindings such as "no server yet".
 class CountedListModel : public QAbstractListModel
@@ -57,64 +56,88 @@ protected:
     virtual QVariant roleValue(const Record &record, int role) const = 0;
 
 private:
-    QStringList keysOf(const QList<Record> &records) const
+    // Row of each key; lists of thousands of rows (review items) stay linear.
+    QHash<QString, qsizetype> rowsByKey(const QList<Record> &records) const
     {
-        QStringList keys;
-        for (const Record &record : records)
-            keys.append(keyOf(record));
-        return keys;
+        QHash<QString, qsizetype> rows;
+        rows.reserve(records.size());
+        for (qsizetype row = 0; row < records.size(); ++row)
+            rows.insert(keyOf(records.at(row)), row);
+        return rows;
     }
 
     bool hasDuplicateKeys(const QList<Record> &records) const
     {
-        const QStringList keys = keysOf(records);
-        return QSet<QString>(keys.begin(), keys.end()).size() != keys.size();
+        return rowsByKey(records).size() != records.size();
     }
 
+    // Removes runs of rows missing from `next`, last run first, one signal per run.
     void removeRowsMissingFrom(const QList<Record> &next)
     {
-        const QStringList nextKeys = keysOf(next);
-        for (qsizetype row = m_records.size() - 1; row >= 0; --row) {
-            if (nextKeys.contains(keyOf(m_records.at(row))))
+        const QHash<QString, qsizetype> nextRows = rowsByKey(next);
+        qsizetype row = m_records.size() - 1;
+        while (row >= 0) {
+            if (nextRows.contains(keyOf(m_records.at(row)))) {
+                --row;
                 continue;
-            beginRemoveRows({}, int(row), int(row));
-            m_records.removeAt(row);
+            }
+            qsizetype first = row;
+            while (first > 0 && !nextRows.contains(keyOf(m_records.at(first - 1))))
+                --first;
+            beginRemoveRows({}, int(first), int(row));
+            m_records.remove(first, row - first + 1);
             endRemoveRows();
+            row = first - 1;
         }
     }
 
     // The kept rows take the order they have in `next`, as one layout change.
     void reorderLike(const QList<Record> &next)
     {
-        const QStringList keys = keysOf(m_records);
+        const QHash<QString, qsizetype> oldRows = rowsByKey(m_records);
         QList<Record> ordered;
+        QList<qsizetype> newRowOfOld(m_records.size(), -1);
+        bool moved = false;
         for (const Record &record : next) {
-            const qsizetype row = keys.indexOf(keyOf(record));
-            if (row >= 0)
-                ordered.append(m_records.at(row));
+            const qsizetype row = oldRows.value(keyOf(record), -1);
+            if (row < 0)
+                continue;
+            moved = moved || row != ordered.size();
+            newRowOfOld[row] = ordered.size();
+            ordered.append(m_records.at(row));
         }
-        if (keysOf(ordered) == keys)
+        if (!moved)
             return;
         emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
-        const QStringList orderedKeys = keysOf(ordered);
         const QModelIndexList from = persistentIndexList();
         QModelIndexList to;
         for (const QModelIndex &index : from)
-            to.append(createIndex(int(orderedKeys.indexOf(keys.at(index.row()))), index.column()));
+            to.append(createIndex(int(newRowOfOld.at(index.row())), index.column()));
         m_records = ordered;
         changePersistentIndexList(from, to);
         emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
     }
 
-    // The kept rows already stand in their new order: every other key of `next` is new.
+    // The kept rows already stand in their new order: every other key of `next` is new. Runs of
+    // new rows go in with one signal each, so a page appended at the end is one insert.
     void insertRowsNewIn(const QList<Record> &next)
     {
-        for (qsizetype row = 0; row < next.size(); ++row) {
-            if (row < m_records.size() && keyOf(m_records.at(row)) == keyOf(next.at(row)))
+        qsizetype row = 0;
+        while (row < next.size()) {
+            if (row < m_records.size() && keyOf(m_records.at(row)) == keyOf(next.at(row))) {
+                ++row;
                 continue;
-            beginInsertRows({}, int(row), int(row));
-            m_records.insert(row, next.at(row));
+            }
+            const QHash<QString, qsizetype> kept = rowsByKey(m_records);
+            qsizetype end = row;
+            while (end < next.size() && !kept.contains(keyOf(next.at(end))))
+                ++end;
+            beginInsertRows({}, int(row), int(end - 1));
+            m_records.insert(row, end - row, Record{});
+            for (qsizetype at = row; at < end; ++at)
+                m_records[at] = next.at(at);
             endInsertRows();
+            row = end;
         }
     }
 
