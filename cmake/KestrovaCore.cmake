@@ -46,7 +46,7 @@ list(REMOVE_DUPLICATES _header_dirs)
 target_include_directories(kestrova_core PRIVATE ${_header_dirs})
 target_link_libraries(kestrova_core PUBLIC
   Qt6::Core Qt6::Gui Qt6::Network Qt6::WebSockets Qt6::Qml Qt6::Quick Qt6::QuickControls2
-  Qt6::Multimedia Qt6::Svg Qt6::Concurrent
+  Qt6::Multimedia Qt6::Svg Qt6::Concurrent Qt6::DBus
   QCoro6::Core QCoro6::Network QCoro6::WebSockets QCoro6::Qml
   qt6keychain PkgConfig::FFMPEG)
 target_compile_options(kestrova_core PRIVATE -Wall -Wextra)

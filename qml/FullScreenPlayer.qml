@@ -28,6 +28,7 @@ Popup {
     background: Rectangle { color: "black" }
 
     contentItem: Loader {
+        focus: true
         active: popup.opened && popup.request !== undefined
         sourceComponent: VideoPlayerScreen {
             request: popup.request

@@ -13,7 +13,10 @@ Item {
     property var tracks
     // Seconds since 1970 at item time 0, so the overlay finds the objects of the moment shown.
     property double itemStart: 0
+    // Seconds since 1970 of the picture shown; a player that knows its recording files maps it.
+    property double time: itemStart + controller.currentTime
     property bool showBoxes: true
+    signal retryRequested()
 
     VideoOutput {
         id: video
@@ -29,7 +32,7 @@ Item {
         visible: surface.showBoxes && !surface.controller.hasError
         motion: surface.controller.motionBoxes
         tracks: surface.tracks
-        time: surface.itemStart + surface.controller.currentTime
+        time: surface.time
         aspect: surface.controller.videoAspect !== undefined ? surface.controller.videoAspect : 16 / 9
     }
 
@@ -62,6 +65,11 @@ Item {
             wrapMode: Text.Wrap
             color: "white"
             text: surface.controller.error
+        }
+        ActionButton {
+            anchors.horizontalCenter: parent.horizontalCenter
+            text: qsTr("Retry")
+            onClicked: surface.retryRequested()
         }
     }
 }

@@ -278,4 +278,16 @@ QCoro::Task<QList<TrackedObject>> fetchTrackedObjects(FrigateClient &client, Rev
     co_return tracks;
 }
 
+QCoro::Task<Result<QList<RecordingSegment>>> fetchRecordingSegments(FrigateClient &client, QString camera,
+                                                                  double after, double before)
+{
+    ApiRequest request;
+    request.path = QStringLiteral("api/%1/recordings").arg(camera);
+    request.query = {{QStringLiteral("after"), decimalText(after)}, {QStringLiteral("before"), decimalText(before)}};
+    const auto body = co_await client.request(request);
+    if (!body)
+        co_return body.error();
+    co_return decodeRecordingSegments(body.value());
+}
+
 } // namespace FrigateApi

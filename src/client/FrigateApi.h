@@ -47,4 +47,9 @@ QCoro::Task<std::optional<double>> fetchAspect(FrigateClient &client, QString ca
 QCoro::Task<QList<TrackedObject>> fetchTrackedObjects(FrigateClient &client, ReviewItem item,
                                                       QList<CameraInfo> cameras);
 
+// The recording files of `camera` overlapping [after, before] (seconds since 1970), oldest first.
+// Both bounds are always sent: 0.15+ freeze the defaults at server start.
+QCoro::Task<Result<QList<RecordingSegment>>> fetchRecordingSegments(FrigateClient &client, QString camera,
+                                                                  double after, double before);
+
 } // namespace FrigateApi

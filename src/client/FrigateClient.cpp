@@ -1,5 +1,7 @@
 #include "client/FrigateClient.h"
+
 #include "client/ClientCookieJar.h"
+#include "client/FilePublishing.h"
 #include "client/Logging.h"
 #include "client/SecretAccounts.h"
 #include "client/ServerTrust.h"
@@ -22,6 +24,7 @@
 
 namespace {
 constexpr double DefaultTimeout = 60.0;
+constexpr double DownloadTimeout = 300.0;
 constexpr double LocalProbeTimeout = 2.5;
 constexpr double RemoteProbeTimeout = 8.0;
 constexpr double VersionTimeout = 8.0;
@@ -45,17 +48,6 @@ QList<int> versionNumbers(const QString &text)
     return numbers;
 }
 
-// "clip.mp4", then "clip (2).mp4", "clip (3).mp4"...
-QString numberedName(const QString &name, int number)
-{
-    if (number == 1)
-        return name;
-    const QFileInfo info(name);
-    const QString suffix = info.suffix();
-    if (info.completeBaseName().isEmpty() || suffix.isEmpty())
-        return QStringLiteral("%1 (%2)").arg(name).arg(number);
-    return QStringLiteral("%1 (%2).%3").arg(info.completeBaseName()).arg(number).arg(suffix);
-}
 } // namespace
 
 // What one exchange with the server produced, before it is judged.
@@ -525,7 +517,8 @@ QCoro::Task<Result<QJsonValue>> FrigateClient::getJSON(QString path, QueryItems 
     co_return document.isArray() ? QJsonValue(document.array()) : QJsonValue(document.object());
 }
 
-QCoro::Task<Result<QString>> FrigateClient::downloadToFile(QString path, QString folder, QString fileName)
+QCoro::Task<Result<QString>> FrigateClient::downloadToFile(QString path, QString folder, QString fileName,
+                                                          HeadCheck acceptHead)
 {
     const QString name = QFileInfo(fileName).fileName();
     const QDir target(folder);
@@ -536,6 +529,8 @@ QCoro::Task<Result<QString>> FrigateClient::downloadToFile(QString path, QString
     ApiRequest request;
     request.path = path;
     request.maxBytes = BodyLimit::Download;
+    // 0.14 builds the whole clip before the first byte leaves: minutes for an hour of recording.
+    request.timeoutSeconds = DownloadTimeout;
     const auto outcome = co_await requestWithReSignIn(request, &file);
     if (!outcome)
         co_return outcome.error();
@@ -548,18 +543,13 @@ QCoro::Task<Result<QString>> FrigateClient::downloadToFile(QString path, QString
     const QFuture<bool> sync = QtConcurrent::run([descriptor] { return ::fdatasync(descriptor) == 0; });
     if (!co_await sync)
         co_return FrigateError::localFile(refused);
-    file.close();
-
-    constexpr int MaxNumber = 999;
-    for (int number = 1; number <= MaxNumber; ++number) {
-        const QString candidate = target.filePath(numberedName(name, number));
-        // Qt renames without replacing: an existing file makes this fail and the next number is tried.
-        if (QFile::rename(file.fileName(), candidate))
-            co_return candidate;
-        if (!QFileInfo::exists(candidate))
-            break;
+    if (acceptHead) {
+        file.seek(0);
+        if (!acceptHead(file.read(HeadBytes)))
+            co_return FrigateError::decoding(tr("the server sent no usable file"));
     }
-    co_return FrigateError::localFile(tr("no free name for %1 in %2").arg(name, QDir::toNativeSeparators(folder)));
+    file.close();
+    co_return publishWithoutReplacing(file, folder, name);
 }
 
 std::optional<QNetworkCookie> FrigateClient::signInCookie() const

@@ -90,8 +90,12 @@ public:
     QCoro::Task<Result<QJsonValue>> getJSON(QString path, QueryItems query = {});
     // Streams the body into a private temporary file in folder and, once all of it is on disk,
     // gives it fileName there, or "name (2).ext", "name (3).ext"... rather than replace a file.
-    // Answers the final path; on any failure no file is left behind.
-    QCoro::Task<Result<QString>> downloadToFile(QString path, QString folder, QString fileName);
+    // Answers the final path; on any failure no file is left behind. acceptHead, when given, judges
+    // the file's first HeadBytes bytes: a server can answer 200 with an empty or foreign body.
+    using HeadCheck = std::function<bool(const QByteArray &head)>;
+    static constexpr qint64 HeadBytes = 16;
+    QCoro::Task<Result<QString>> downloadToFile(QString path, QString folder, QString fileName,
+                                                HeadCheck acceptHead = {});
 
     std::optional<QNetworkCookie> signInCookie() const;
     void clearCookies();

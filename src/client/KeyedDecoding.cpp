@@ -3,6 +3,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonParseError>
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -162,6 +163,16 @@ Problem decodeDay(const QJsonValue &value, RecordingDay &day)
     return std::nullopt;
 }
 
+Problem decodeSegment(const QJsonValue &value, RecordingSegment &segment)
+{
+    if (!value.isObject())
+        return QStringLiteral("not an object");
+    const QJsonObject object = value.toObject();
+    if (Problem p = requiredNumber(object, u"start_time", segment.start_time))
+        return p;
+    return requiredNumber(object, u"end_time", segment.end_time);
+}
+
 Result<QJsonArray> parseList(const QByteArray &body)
 {
     QJsonParseError error;
@@ -231,4 +242,18 @@ QJsonObject encodeReviewItem(const ReviewItem &item)
 Result<QList<RecordingDay>> decodeRecordingSummary(const QByteArray &body)
 {
     return decodeList<RecordingDay>(body, "recording day", decodeDay);
+}
+
+Result<QList<RecordingSegment>> decodeRecordingSegments(const QByteArray &body)
+{
+    Result<QList<RecordingSegment>> segments = decodeList<RecordingSegment>(body, "recording", decodeSegment);
+    if (!segments)
+        return segments;
+    QList<RecordingSegment> kept;
+    for (const RecordingSegment &segment : segments.value()) {
+        if (segment.end_time > segment.start_time)
+            kept.append(segment);
+    }
+    std::sort(kept.begin(), kept.end(), [](const auto &a, const auto &b) { return a.start_time < b.start_time; });
+    return kept;
 }

@@ -38,3 +38,5 @@ Result<QList<ReviewItem>> decodeReviewList(const QByteArray &body);
 QJsonObject encodeReviewItem(const ReviewItem &item);
 
 Result<QList<RecordingDay>> decodeRecordingSummary(const QByteArray &body);
+// Sorted by start; files that end before they start are dropped.
+Result<QList<RecordingSegment>> decodeRecordingSegments(const QByteArray &body);

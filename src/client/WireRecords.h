@@ -125,6 +125,15 @@ struct RecordingDay
     bool operator==(const RecordingDay &) const = default;
 };
 
+// One recording file of a camera (about 10 s), as api/<camera>/recordings lists them.
+struct RecordingSegment
+{
+    double start_time = 0; // seconds since 1970 (UTC)
+    double end_time = 0;
+
+    bool operator==(const RecordingSegment &) const = default;
+};
+
 struct LogLine
 {
     enum class Level { Debug = 0, Info = 1, Warning = 2, Error = 3 };

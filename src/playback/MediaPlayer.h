@@ -59,6 +59,8 @@ public:
 
     // The picture on screen: its item time and a BGRA copy.
     std::optional<double> shownTime() const;
+    // How long the picture on screen lasts at normal speed, 0 without one.
+    double shownDuration() const { return m_shown ? m_shown->duration : 0; }
     QImage shownImage() const;
     // The decoder's picture on screen, for copies made off the GUI thread.
     SharedFrame shownFrame() const;

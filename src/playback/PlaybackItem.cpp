@@ -40,3 +40,16 @@ std::optional<MediaRequest> mediaRequest(const FrigateClient &client, const Play
         request.startAt = startOffset;
     return request;
 }
+
+int timeJumpIndex(const QList<PlaybackItem> &items, double target)
+{
+    int later = -1;
+    for (int i = 0; i < items.size(); ++i) {
+        const PlaybackItem &item = items.at(i);
+        if (item.start <= target && target < item.end)
+            return i;
+        if (item.start > target && (later < 0 || item.start < items.at(later).start))
+            later = i;
+    }
+    return later;
+}

@@ -63,3 +63,7 @@ struct MediaRequest
 QString vodPlaylistPath(const PlaybackItem &item);
 // Absent when the client cannot build a URL (no server address yet).
 std::optional<MediaRequest> mediaRequest(const FrigateClient &client, const PlaybackItem &item, double startOffset);
+
+// The item a time jump lands in: the first (list order) holding `target` (start <= target < end),
+// else the earliest one starting after it; -1 when the target is past them all.
+int timeJumpIndex(const QList<PlaybackItem> &items, double target);

@@ -68,6 +68,7 @@ void PlayerController::load(const QUrl &url, const std::optional<QNetworkCookie>
                             const QMap<QString, QString> &headers, std::optional<double> startAt)
 {
     teardown();
+    m_stepFrom.reset();
     m_pendingSeek = startAt;
     MediaSource source;
     source.network = m_network;
@@ -174,6 +175,7 @@ void PlayerController::grabMotionFrame()
 
 void PlayerController::play()
 {
+    m_stepFrom.reset();
     m_player.setRate(m_rate);
     m_player.play();
     setIsPlaying(true);
@@ -191,12 +193,37 @@ void PlayerController::togglePlay()
 
 void PlayerController::seek(double seconds)
 {
+    m_stepFrom.reset();
     const double upper = m_duration > 0 ? m_duration - EndMargin : seconds;
     double target = std::min(seconds, upper);
     if (target < 0)
         target = 0;
     setCurrentTime(target);
     m_player.seek(target);
+}
+
+void PlayerController::stepFrame(int direction)
+{
+    const auto shown = m_player.shownTime();
+    if (m_isPlaying || !shown || direction == 0)
+        return;
+    const double frame = m_player.shownDuration() > 0 ? m_player.shownDuration() : 1.0 / 15;
+    const double from = m_stepFrom.value_or(*shown);
+    // A seek shows the last picture starting at or before its target: half a picture before this
+    // one lands on the previous picture, one and a half after on the next, whatever the rounding.
+    seek(from + (direction > 0 ? 1.5 : -0.5) * frame);
+    m_stepFrom = std::max(0.0, from + (direction > 0 ? frame : -frame));
+}
+
+void PlayerController::changeRate(int direction)
+{
+    static constexpr std::array<float, 5> Ordered{0.5f, 1.0f, 2.0f, 4.0f, 8.0f};
+    const auto at = std::find(Ordered.begin(), Ordered.end(), m_rate);
+    const qsizetype index = at == Ordered.end() ? 1 : at - Ordered.begin();
+    const qsizetype next = std::clamp<qsizetype>(index + (direction > 0 ? 1 : -1), 0, Ordered.size() - 1);
+    setRate(Ordered[next]);
+    if (m_isPlaying)
+        m_player.setRate(Ordered[next]);
 }
 
 void PlayerController::cycleRate()

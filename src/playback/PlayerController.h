@@ -82,7 +82,11 @@ public:
     Q_INVOKABLE void play();
     Q_INVOKABLE void togglePlay();
     Q_INVOKABLE void seek(double seconds);
+    // One picture forward (direction > 0) or back, frame-exact, while paused.
+    Q_INVOKABLE void stepFrame(int direction);
     Q_INVOKABLE void cycleRate();
+    // The next slower (direction < 0) or faster speed, stopping at the ends.
+    Q_INVOKABLE void changeRate(int direction);
     Q_INVOKABLE void toggleMute();
     // The picture shown at the current item time, as a BGRA image; absent without one.
     std::optional<QImage> snapshotImage() const;
@@ -139,6 +143,8 @@ private:
     QMetaObject::Connection m_statusObservation;
     bool m_output = false;
     std::optional<double> m_pendingSeek;
+    // Where the next frame step starts while the last one is still being decoded.
+    std::optional<double> m_stepFrom;
     QPointer<FrigateClient> m_client;
     QPointer<QNetworkAccessManager> m_network;
 };

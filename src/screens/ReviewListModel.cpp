@@ -7,11 +7,11 @@
 
 QHash<int, QByteArray> ReviewListModel::roleNames() const
 {
-    return {{ReviewIdRole, "reviewId"},         {CameraRole, "camera"},
-            {CameraNameRole, "cameraName"},     {IsAlertRole, "isAlert"},
-            {ThumbPathRole, "thumbPath"},       {ThumbQueryRole, "thumbQuery"},
-            {TimeTextRole, "timeText"},         {DurationTextRole, "durationText"},
-            {ObjectsRole, "objects"},           {ReviewedRole, "reviewed"}};
+    return {{ReviewIdRole, "reviewId"},     {CameraRole, "camera"},
+            {CameraNameRole, "cameraName"}, {IsAlertRole, "isAlert"},
+            {ThumbPathRole, "thumbPath"},   {ThumbQueryRole, "thumbQuery"},
+            {TimeTextRole, "timeText"},     {DurationTextRole, "durationText"},
+            {ObjectsRole, "objects"},       {ReviewedRole, "reviewed"}};
 }
 
 void ReviewListModel::setCameras(const QList<CameraInfo> &cameras)

@@ -18,7 +18,7 @@ QString mediaPath(const QString &path)
     return path;
 }
 
-}
+} // namespace
 
 QString displayCameraName(const QList<CameraInfo> &cameras, const QString &camera)
 {

@@ -112,6 +112,24 @@ bool AppModel::secretStoreAvailable() const
     return m_secrets->isAvailable();
 }
 
+namespace {
+const QString ShowBoxesKey = QStringLiteral("Kestrova.showBoxes");
+}
+
+bool AppModel::showBoxes() const
+{
+    const QVariant stored = m_preferences->value(ShowBoxesKey);
+    return stored.isValid() ? stored.toBool() : true;
+}
+
+void AppModel::setShowBoxes(bool on)
+{
+    if (on == showBoxes())
+        return;
+    m_preferences->setValue(ShowBoxesKey, on);
+    emit showBoxesChanged();
+}
+
 // --- Servers ---
 
 void AppModel::setSettings(const ServerSettings &settings)

@@ -60,6 +60,8 @@ class AppModel : public QObject
     Q_PROPERTY(QVariantMap aspects READ aspectValues NOTIFY aspectsChanged)
     // False once the password keyring was found missing: passwords then last for the session only.
     Q_PROPERTY(bool secretStoreAvailable READ secretStoreAvailable NOTIFY secretStoreAvailableChanged)
+    // Object and motion boxes over recordings, one choice for every player; stored.
+    Q_PROPERTY(bool showBoxes READ showBoxes WRITE setShowBoxes NOTIFY showBoxesChanged)
 
 public:
     // The stores and the trust store must outlive the model. Without a clock the model waits
@@ -93,6 +95,8 @@ public:
     int reviewRevision() const { return m_polling.reviewRevision(); }
     const QMap<QString, double> &aspects() const { return m_catalog.aspects(); }
     bool isPolling() const { return m_polling.isPolling(); }
+    bool showBoxes() const;
+    void setShowBoxes(bool on);
     ServerListModel *serverModel() { return m_servers.model(); }
     CameraListModel *cameraModel() { return m_catalog.cameraModel(); }
     GroupListModel *groupModel() { return m_catalog.groupModel(); }
@@ -180,6 +184,7 @@ signals:
     void reviewRevisionChanged();
     void aspectsChanged();
     void secretStoreAvailableChanged();
+    void showBoxesChanged();
 
 private:
     QString defaultIDText() const { return serverList().defaultIDText(); }
