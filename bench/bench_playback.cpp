@@ -121,7 +121,7 @@ void exactSeeks(PlaybackRig &rig, const QString &camera)
     for (double target : targets) {
         const auto [ms, landed] = player.timeToPicture([&] { player.controller.seek(target); });
         ours.append(ms);
-        if (std::abs(landed - RecordingTimeline::framePts(target)) < 0.0005)
+        if (std::abs(landed - FakeRecordings::framePts(target)) < 0.0005)
             ++exact;
         ffmpeg.append(timedCommand(QStringLiteral("ffmpeg"),
                                    {QStringLiteral("-hide_banner"), QStringLiteral("-loglevel"), QStringLiteral("error"),

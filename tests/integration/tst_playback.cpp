@@ -111,7 +111,7 @@ private slots:
         QVERIFY(screen.waitForPicture(loopPhase < 0 ? 1 : 10)); // past the minute's end where the span crosses one
         QTRY_VERIFY(screen.controller.isPlaying() && !screen.controller.isBuffering());
 
-        const double expectedDuration = item.end - RecordingTimeline::origin(version, item);
+        const double expectedDuration = item.end - FakeRecordings::origin(version, item);
         QVERIFY(frameTimesEqual(screen.controller.duration(), expectedDuration));
         QVERIFY(screen.controller.videoAspect());
         QVERIFY(std::abs(*screen.controller.videoAspect() - aspect) < 1e-9);
@@ -119,7 +119,7 @@ private slots:
         // Pictures arrive in order, each once, on the recording's frame times, and show the frames the
         // server recorded. A picture already late when its turn comes is dropped, so gaps may occur.
         for (int i = 1; i < screen.shown.size(); ++i) {
-            const double frames = screen.shown[i] * RecordingTimeline::Fps;
+            const double frames = screen.shown[i] * FakeRecordings::Fps;
             QVERIFY2(screen.shown[i] > screen.shown[i - 1] && std::abs(frames - std::round(frames)) < 0.0075,
                      qPrintable(QStringLiteral("%1 then %2").arg(screen.shown[i - 1]).arg(screen.shown[i])));
         }
@@ -127,7 +127,7 @@ private slots:
         const auto snapshot = screen.controller.snapshotImage();
         QVERIFY(snapshot);
         const double shownTime = *screen.controller.player().shownTime();
-        QCOMPARE(drawnFrameNumber(*snapshot), RecordingTimeline::frameNumberAt(version, item, shownTime));
+        QCOMPARE(drawnFrameNumber(*snapshot), FakeRecordings::frameNumberAt(version, item, shownTime));
         QVERIFY(std::abs(screen.controller.currentTime() - shownTime) < 0.5);
 
         // Every playlist and segment request carried the item's credentials.
@@ -146,7 +146,7 @@ private slots:
         QTest::addColumn<QString>("camera");
         QTest::addColumn<double>("target");
         QTest::addColumn<bool>("playing");
-        const double frame = 1.0 / RecordingTimeline::Fps;
+        const double frame = 1.0 / FakeRecordings::Fps;
         for (const char *camera : {"front_door", "driveway"}) {
             const QString name = QString::fromLatin1(camera);
             QTest::addRow("%s: a frame between key frames", camera) << name << 12 + 7 * frame << false;
@@ -173,11 +173,11 @@ private slots:
 
         const auto landed = screen.seekAndWait(target);
         QVERIFY(landed);
-        const double expected = RecordingTimeline::framePts(target);
+        const double expected = FakeRecordings::framePts(target);
         QVERIFY2(frameTimesEqual(*landed, expected), qPrintable(QStringLiteral("landed on %1").arg(*landed)));
         const auto picture = screen.controller.snapshotImage();
         QVERIFY(picture);
-        QCOMPARE(drawnFrameNumber(*picture), RecordingTimeline::frameNumberAt(QStringLiteral("0.16"), item, expected));
+        QCOMPARE(drawnFrameNumber(*picture), FakeRecordings::frameNumberAt(QStringLiteral("0.16"), item, expected));
         if (!playing) {
             QCOMPARE(screen.controller.currentTime(), target);
             QTest::qWait(300);
@@ -205,7 +205,7 @@ private slots:
 
         auto landed = screen.seekAndWait(10000);
         QVERIFY(landed);
-        QVERIFY(frameTimesEqual(*landed, RecordingTimeline::framePts(599.8)));
+        QVERIFY(frameTimesEqual(*landed, FakeRecordings::framePts(599.8)));
         landed = screen.seekAndWait(-5);
         QVERIFY(landed);
         QCOMPARE(*landed, 0.0);
@@ -245,7 +245,7 @@ private slots:
         QTRY_VERIFY(!screen.controller.isPlaying());
         QVERIFY(frameTimesEqual(screen.controller.currentTime(), 5));
         const int pictures = screen.shown.size();
-        QVERIFY2(pictures >= 3 * 5 * RecordingTimeline::Fps / 2, qPrintable(QString::number(pictures)));
+        QVERIFY2(pictures >= 3 * 5 * FakeRecordings::Fps / 2, qPrintable(QString::number(pictures)));
         QTest::qWait(500);
         QCOMPARE(screen.controller.finishedCount(), 3);
         QCOMPARE(screen.shown.size(), pictures);

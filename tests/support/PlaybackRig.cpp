@@ -31,7 +31,7 @@ PlaybackItem PlaybackRig::itemAtPhase(const QString &camera, int loopPhase, int 
     return PlaybackItem{camera, camera, double(start), double(start + length), std::nullopt};
 }
 
-namespace RecordingTimeline {
+namespace FakeRecordings {
 
 double origin(const QString &version, const PlaybackItem &item)
 {

@@ -31,7 +31,7 @@ struct PlaybackRig
 };
 
 // The recordings' time line and the frame numbers they draw, as the fake server cuts them.
-namespace RecordingTimeline {
+namespace FakeRecordings {
 constexpr int Fps = 15;
 constexpr int LoopFrames = 60 * Fps;
 // Epoch of media time 0: the requested start (0.16) or the start of its 10 s recording file.
