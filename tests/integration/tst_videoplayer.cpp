@@ -1,0 +1,214 @@
+// The recording player screen's model against the fake server: what it tells the server, what it
+// leaves on disk and where its clock puts the pictures.
+#include "FakeFrigate.h"
+#include "ManualPollingClock.h"
+#include "PlaybackRig.h"
+#include "TaskRunner.h"
+#include "client/ServerTrust.h"
+#include "screens/ReviewRows.h"
+#include "screens/VideoPlayerModel.h"
+#include "state/AppModel.h"
+#include "state/MemoryPreferencesStore.h"
+#include "state/MemorySecretStore.h"
+#include "state/ServerList.h"
+
+#include <QDir>
+#include <QImageReader>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QVideoSink>
+
+namespace {
+
+const QString ViewedPath = QStringLiteral("/api/reviews/viewed");
+
+// A signed-in model over a fake server without sign-in, and a player on it.
+struct Rig
+{
+    MemoryPreferencesStore preferences;
+    MemorySecretStore secrets;
+    ServerTrust trust{&preferences};
+    ManualPollingClock clock;
+    FakeFrigate server;
+    std::unique_ptr<AppModel> model;
+    std::unique_ptr<VideoPlayerModel> player;
+    QVideoSink sink;
+
+    bool start(const QString &version)
+    {
+        if (!server.start({.version = version, .auth = false}))
+            return false;
+        ServerSettings settings;
+        settings.internalURL = server.baseUrl();
+        ServerList list;
+        list.servers = {settings};
+        saveServerList(preferences, list);
+        model = std::make_unique<AppModel>(&preferences, &secrets, &trust, &clock);
+        runTask(model->initialize());
+        runTask(model->connect(std::nullopt));
+        player = std::make_unique<VideoPlayerModel>();
+        player->setAppModel(model.get());
+        player->controller()->setVideoSink(&sink);
+        return model->isLoggedIn();
+    }
+
+    QList<ReviewItem> unseenReviews(int count)
+    {
+        FrigateApi::ReviewQuery query;
+        query.reviewed = false;
+        query.after = 1;
+        query.limit = 50;
+        const auto reviews = runTask(model->fetchReviews(query));
+        QList<ReviewItem> finished;
+        for (const ReviewItem &item : reviews.value()) {
+            if (item.end_time && finished.size() < count)
+                finished.append(item);
+        }
+        return finished;
+    }
+
+    void play(const QList<PlaybackItem> &items, bool continuous = false)
+    {
+        PlayerRequest request;
+        request.items = items;
+        request.continuous = continuous;
+        player->setRequest(request);
+        player->start();
+    }
+
+    bool waitForPicture()
+    {
+        QSignalSpy presented(&player->controller()->player(), &MediaPlayer::framePresented);
+        return presented.wait(20000);
+    }
+};
+
+// Points the user's Pictures and Downloads folders into `home` for this process.
+void useFoldersIn(const QTemporaryDir &home)
+{
+    QDir(home.path()).mkpath(QStringLiteral("config"));
+    QFile dirs(home.filePath(QStringLiteral("config/user-dirs.dirs")));
+    dirs.open(QIODevice::WriteOnly);
+    dirs.write(QStringLiteral("XDG_PICTURES_DIR=\"%1/Pictures\"\nXDG_DOWNLOAD_DIR=\"%1/Downloads\"\n")
+                   .arg(home.path())
+                   .toUtf8());
+    qputenv("XDG_CONFIG_HOME", home.filePath(QStringLiteral("config")).toUtf8());
+}
+
+QStringList filesIn(const QString &folder)
+{
+    return QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+}
+
+} // namespace
+
+class TestVideoPlayer : public QObject
+{
+    Q_OBJECT
+    QTemporaryDir m_home;
+
+private slots:
+    void initTestCase() { useFoldersIn(m_home); }
+
+    // An unseen review is marked once when opened, and not again when the player comes back to it.
+    void marksSeenOnce()
+    {
+        Rig rig;
+        QVERIFY(rig.start(QStringLiteral("0.16")));
+        const QList<ReviewItem> reviews = rig.unseenReviews(2);
+        QCOMPARE(reviews.size(), 2);
+        QList<PlaybackItem> items;
+        for (const ReviewItem &review : reviews)
+            items.append(reviewPlaybackItem(review, review.camera, QDateTime::currentDateTime()));
+        rig.play(items);
+        QTRY_COMPARE(rig.server.requestsTo(ViewedPath).size(), 1);
+        QTRY_VERIFY(!rig.player->tracks().value<QList<TrackedObject>>().isEmpty());
+        rig.player->step(1);
+        QTRY_COMPARE(rig.server.requestsTo(ViewedPath).size(), 2);
+        rig.player->step(-1);
+        QVERIFY(rig.waitForPicture());
+        QCOMPARE(rig.server.requestsTo(ViewedPath).size(), 2);
+    }
+
+    // Continuous play goes through every item and stops after the last.
+    void continuousPlayStopsAfterTheLast()
+    {
+        Rig rig;
+        QVERIFY(rig.start(QStringLiteral("0.16")));
+        QSignalSpy reported(rig.player.get(), &VideoPlayerModel::indexReported);
+        rig.play({PlaybackRig::recentItem(QStringLiteral("front_door"), 900, 2),
+                  PlaybackRig::recentItem(QStringLiteral("front_door"), 800, 2),
+                  PlaybackRig::recentItem(QStringLiteral("front_door"), 700, 2)},
+                 true);
+        QTRY_COMPARE_WITH_TIMEOUT(rig.player->controller()->finishedCount(), 3, 30000);
+        QTest::qWait(1000);
+        QCOMPARE(rig.player->index(), 2);
+        QCOMPARE(reported.size(), 2);
+    }
+
+    // One clip however often the button is pressed; a server answer that is not an MP4 leaves no file.
+    void clips_data()
+    {
+        QTest::addColumn<QString>("version");
+        QTest::addColumn<int>("secondsAgo");
+        QTest::addColumn<bool>("saved");
+        QTest::newRow("recorded") << QStringLiteral("0.16") << 900 << true;
+        QTest::newRow("nothing recorded, 0.16 answers 200 and no body")
+            << QStringLiteral("0.16") << 40 * 86400 << false;
+        QTest::newRow("nothing recorded, 0.14 answers 500") << QStringLiteral("0.14") << 40 * 86400 << false;
+    }
+
+    void clips()
+    {
+        QFETCH(QString, version);
+        QFETCH(int, secondsAgo);
+        QFETCH(bool, saved);
+        Rig rig;
+        QVERIFY(rig.start(version));
+        const QString downloads = m_home.filePath(QStringLiteral("Downloads"));
+        QDir(downloads).removeRecursively();
+        const PlaybackItem item = PlaybackRig::recentItem(QStringLiteral("driveway"), secondsAgo, 20);
+        rig.play({item});
+        rig.player->downloadClip();
+        rig.player->downloadClip();
+        QTRY_VERIFY_WITH_TIMEOUT(!rig.player->downloading(), 20000);
+        const QString clipPath =
+            QStringLiteral("/api/driveway/start/%1/end/%2/clip.mp4").arg(qint64(item.start)).arg(qint64(item.end));
+        QCOMPARE(rig.server.requestsTo(clipPath).size(), 1);
+        const QStringList files = filesIn(downloads);
+        if (!saved) {
+            QCOMPARE(rig.player->toast(), QStringLiteral("Download failed"));
+            QVERIFY2(files.isEmpty(), qPrintable(files.join(u' ')));
+            return;
+        }
+        QCOMPARE(files.size(), 1);
+        QVERIFY(files.first().startsWith(QStringLiteral("driveway_"))
+                && files.first().endsWith(QStringLiteral(".mp4")));
+        QCOMPARE(rig.player->toastPath(), QDir(downloads).filePath(files.first()));
+    }
+
+    // Snapshots are PNG files named after the camera and the moment shown, never replacing one.
+    void snapshots()
+    {
+        Rig rig;
+        QVERIFY(rig.start(QStringLiteral("0.16")));
+        rig.play({PlaybackRig::recentItem(QStringLiteral("back_yard"), 900, 30)});
+        QVERIFY(rig.waitForPicture());
+        rig.player->controller()->togglePlay();
+        const QString stamp = QDateTime::fromMSecsSinceEpoch(qint64(rig.player->shownWallTime() * 1000))
+                                  .toString(QStringLiteral("yyyyMMdd_HHmmss"));
+        rig.player->saveSnapshot();
+        QTRY_VERIFY(!rig.player->toastPath().isEmpty());
+        rig.player->saveSnapshot();
+        QTRY_VERIFY(rig.player->toastPath().endsWith(QStringLiteral(" (2).png")));
+        const QString folder = m_home.filePath(QStringLiteral("Pictures/Kestrova"));
+        const QStringList expected{QStringLiteral("back_yard_%1 (2).png").arg(stamp),
+                                   QStringLiteral("back_yard_%1.png").arg(stamp)};
+        QCOMPARE(filesIn(folder), expected);
+        QCOMPARE(QImageReader(QDir(folder).filePath(expected.last())).format(), QByteArray("png"));
+    }
+};
+
+QTEST_MAIN(TestVideoPlayer)
+#include "tst_videoplayer.moc"
