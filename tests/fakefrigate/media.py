@@ -474,7 +474,7 @@ def clip_seconds(ctx, camera: str, s: float, e: float) -> list:
 def no_recordings(ctx) -> web.Response:
     if ctx.version in ("0.14", "0.15"):
         return web.Response(status=502, text=BAD_GATEWAY_HTML, content_type="text/html")
-    return web.Response(status=404, text=BAD_GATEWAY_HTML, content_type="text/html")
+    return web.Response(status=404, text=NOT_FOUND_HTML, content_type="text/html")
 
 
 def not_found() -> web.Response:

@@ -519,8 +519,11 @@ def check_recording_files(s, version):
     video = b"".join(s.get(base + f"seg-{n}-v1.ts", connection=media).body for n in range(1, len(lengths) + 1))
     shown = frame_numbers(video, 640, 480)[::scene.CAMERAS[camera]["fps"]]
     expect_equal(shown, [(t % 60) * 15 for t in walls], "the picture of each media second")
-    inside = f"/api/{camera}/start/{gap['start_time'] + 5}/end/{gap['end_time'] - 5}/clip.mp4"
-    empty = s.get(inside, connection=media)
+    within = f"{camera}/start/{gap['start_time'] + 5}/end/{gap['end_time'] - 5}"
+    nothing = s.get(f"/vod/{within}/index-v1.m3u8", connection=media)
+    status = 404 if version == "0.16" else 502
+    expect_equal((nothing.status, f"<title>{status} " in nothing.body.decode()), (status, True), "VOD of a gap")
+    empty = s.get(f"/api/{within}/clip.mp4", connection=media)
     if version == "0.14":
         expect_equal((empty.status, empty.json()), (500, {"message": "Could not create clip from recordings",
                                                           "success": False}), "0.14 clip of a gap")
