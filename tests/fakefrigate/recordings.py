@@ -112,7 +112,7 @@ class RecordingFiles:
         if camera == LONG_GAP_CAMERA:
             length = rng.randrange(*LONG_GAP_SECONDS, FILE_SECONDS)
             span = _place(rng, busy, now - 60 * 3600, now - 12 * 3600, length)
-            add(span or self._largest_free(busy, quiet_from))
+            add(span or self._largest_free(busy, quiet_from, length))
         for _ in range(rng.randint(*SHORT_GAPS) - 1):
             add(_place(rng, busy, self.first_start + 600, newest_hour - 3600, self._short_length(rng)))
         return sorted(gaps)
@@ -122,12 +122,14 @@ class RecordingFiles:
         low, high = SHORT_GAP_SECONDS
         return rng.randrange(low, high + 1, FILE_SECONDS)
 
-    def _largest_free(self, busy, high: float) -> Optional[Tuple[int, int]]:
+    def _largest_free(self, busy, high: float, length: int) -> Optional[Tuple[int, int]]:
+        """The start of the widest free stretch, up to `length` long: for histories too busy for the outage."""
         windows = _free_windows(busy, self.first_start, high)
         if not windows:
             return None
         a, b = max(windows, key=lambda w: w[1] - w[0])
-        start, end = math.ceil(a / FILE_SECONDS) * FILE_SECONDS, _aligned(b)
+        start = math.ceil(a / FILE_SECONDS) * FILE_SECONDS
+        end = min(_aligned(b), start + length)
         return (start, end) if end > start else None
 
     @staticmethod
