@@ -410,31 +410,34 @@ async def recordings_summary(request):
     camera = request.match_info["camera_name"]
     if camera not in ctx.scene.CAMERAS:
         return json_response([], ctx.flavour)
-    hours = {}
-    start = ctx.world.recordings_start
-    hour_start = start - (start + offset) % 3600
-    while hour_start < now:
-        covered = min(now, hour_start + 3600) - max(start, hour_start)
-        hours[hour_start] = {"covered": covered, "events": 0}
-        hour_start += 3600
+    hours = ctx.world.recordings.hourly(camera, offset, now)
+    events = {}
     for event in ctx.world.events.values():
         if event.camera == camera:
             key = event.start - (event.start + offset) % 3600
-            if key in hours:
-                hours[key]["events"] += 1
+            events[key] = events.get(key, 0) + 1
     days = {}
     for hour_start in sorted(hours, reverse=True):
-        slot = hours[hour_start]
+        totals = hours[hour_start]
         local = shifted(hour_start, offset)
-        seed = int(hour_start // 3600)
-        entry = {"hour": local.strftime("%H"), "events": slot["events"],
-                 "motion": (seed * 7919 + len(camera) * 31) % 6000 + slot["events"] * 450,
-                 "objects": slot["events"] * 150 + seed % 17,
-                 "duration": round(slot["covered"]) + (1 if slot["covered"] >= 3600 and seed % 3 == 0 else 0)}
+        entry = {"hour": local.strftime("%H"), "events": events.get(hour_start, 0), "motion": totals["motion"],
+                 "objects": totals["objects"], "duration": round(totals["duration"])}
         days.setdefault(local.strftime("%Y-%m-%d"), []).append(entry)
     answer = [{"events": sum(h["events"] for h in day_hours), "hours": day_hours, "day": day}
               for day, day_hours in sorted(days.items(), reverse=True)]
     return json_response(answer, ctx.flavour)
+
+
+async def recordings_list(request):
+    """Files of a camera with end_time >= after and start_time <= before, oldest first. The default is
+    the last hour; FastAPI froze that default when the server started."""
+    ctx = ctx_of(request)
+    now = ctx.now()
+    anchor = now if ctx.flavour.flask else ctx.started
+    after = query_number(request, "after", anchor - 3600)
+    before = query_number(request, "before", anchor)
+    found = ctx.world.recordings.files(request.match_info["camera_name"], after, before, now)
+    return json_response([ctx.world.recordings.row(f) for f in found], ctx.flavour)
 
 
 def image_height(request, name: str):
@@ -453,7 +456,7 @@ async def recording_snapshot(request):
         raise ApiError.not_found_route(flavour)
     camera = known_camera(request)
     frame_time = path_number(request, "frame_time")
-    if not ctx.world.has_recording(frame_time, ctx.now()):
+    if not ctx.world.has_recording(camera, frame_time, ctx.now()):
         raise ApiError.message(404, f"Recording not found at {frame_time}", flavour)
     height = None if flavour.flask else image_height(request, "height")
     body = await ctx.stills.image(camera, frame_time, height, ext)
@@ -492,6 +495,7 @@ def add_routes(app: web.Application):
     r.add_get("/api/events/{event_id}", event_one)
     r.add_get("/api/timeline", timeline)
     r.add_get("/api/logs/{service}", logs)
+    r.add_get("/api/{camera_name}/recordings", recordings_list)
     r.add_get("/api/{camera_name}/recordings/summary", recordings_summary)
     r.add_get("/api/{camera_name}/recordings/{frame_time}/snapshot.{ext}", recording_snapshot)
     r.add_get("/api/{camera_name}/latest.{ext}", latest)

@@ -289,6 +289,25 @@ async def append_logs(request):
     return web.json_response({"lines": len(ctx.logs.files[request_fault["service"]])})
 
 
+async def get_recordings(request):
+    """The recording files of one camera between after and before (default: the whole history) and all of
+    its gaps, so tests can work out where media time lands without re-deriving the layout."""
+    ctx = request.app["ctx"]
+    camera = request.query.get("camera")
+    if camera not in ctx.scene.CAMERAS:
+        return _error(f"unknown camera {camera}")
+    try:
+        after = float(request.query.get("after", ctx.world.recordings_start))
+        before = float(request.query.get("before", ctx.now()))
+    except ValueError:
+        return _error('"after" and "before" must be numbers')
+    files = ctx.world.recordings.files(camera, after, before, ctx.now())
+    return web.json_response({"camera": camera,
+                              "files": [{"start_time": float(f.start), "end_time": float(f.end)} for f in files],
+                              "gaps": [{"start_time": float(a), "end_time": float(b)}
+                                       for a, b in ctx.world.recordings.gaps[camera]]})
+
+
 def add_routes(app: web.Application):
     r = app.router
     r.add_post("/__control/fault", add_fault)
@@ -302,3 +321,4 @@ def add_routes(app: web.Application):
     r.add_post("/__control/config", set_config)
     r.add_get("/__control/state", get_state)
     r.add_post("/__control/logs", append_logs)
+    r.add_get("/__control/recordings", get_recordings)

@@ -4,9 +4,10 @@ clip downloads and review preview GIFs.
 Every camera records the same 60 s loop (scene.py), generated once with ffmpeg into the cache
 directory: H.264 cameras as MPEG-TS, H.265 cameras as fragmented MP4. The loop is kept as sixty
 1 s pieces (one GOP each), so any requested range is assembled from whole seconds of the loop:
-playlist second p of a range whose media time 0 is epoch O shows loop second (O + p) % 60.
-Timestamps, continuity counters and fragment numbers are rewritten so every segment continues
-the range's timeline, as the real server's segments do."""
+the recording files overlapping the range (recordings.py) are joined with their gaps left out, and
+the media second that shows wall-clock second W is loop second W % 60, so the picture at any media
+time is the scene at the wall time it maps to. Timestamps, continuity counters and fragment numbers
+are rewritten so every segment continues the range's timeline, as the real server's segments do."""
 
 import asyncio
 import fcntl
@@ -25,6 +26,8 @@ from dataclasses import dataclass, field
 from pathlib import Path
 
 from aiohttp import web
+
+from wire import json_response
 
 FPS = 15
 GOP_SECONDS = 1
@@ -327,7 +330,7 @@ class Loop:
     def piece_index(self, second: int) -> int:
         return second % len(self.pieces)
 
-    def counters_after(self, seconds: list) -> dict:
+    def counters_after(self, seconds) -> dict:
         """Continuity counters of every PID once the given seconds were sent."""
         totals = {}
         for second in seconds:
@@ -335,16 +338,18 @@ class Loop:
                 totals[pid] = totals.get(pid, 0) + count
         return {pid: (total - 1) & 0x0F for pid, total in totals.items()}
 
-    def segment(self, seconds: list, origin: int, first_sequence: int) -> bytes:
-        """seconds: epoch seconds to show, in order; origin: epoch of media time 0; first_sequence:
-        position of the segment's first second in the range, counted from 1."""
-        pieces = [self.pieces[self.piece_index(s)] for s in seconds]
-        shifts = [(s - origin) - self.piece_index(s) for s in seconds]
+    def segment(self, walls: list, begin: int, end: int) -> bytes:
+        """Media seconds [begin, end) of a timeline whose media second m shows wall-clock second walls[m]:
+        each piece is moved from its place in the loop to its media time, so skipped seconds (a gap
+        between files, the loop's wrap) leave no hole in the timestamps."""
+        media = range(begin, end)
+        pieces = [self.pieces[self.piece_index(walls[m])] for m in media]
+        shifts = [m - self.piece_index(walls[m]) for m in media]
         if not self.fmp4:
-            before = self.counters_after(range(origin, origin + first_sequence - 1))
+            before = self.counters_after(walls[:begin])
             return shift_ts(pieces, [shift * TS_CLOCK for shift in shifts], before)
-        return b"".join(shift_fragment(piece, shift, self.scales, first_sequence + i)
-                        for i, (piece, shift) in enumerate(zip(pieces, shifts)))
+        return b"".join(shift_fragment(piece, shift, self.scales, m + 1)
+                        for m, piece, shift in zip(media, pieces, shifts))
 
 
 def load_loop(name: str, camera: dict, directory: Path) -> Loop:
@@ -402,7 +407,7 @@ class Library:
         source = Path(tempfile.mkdtemp(dir=directory))
         try:
             clip = source / ("clip.mp4" if loop.fmp4 else "clip.ts")
-            clip.write_bytes((loop.init if loop.fmp4 else b"") + loop.segment(list(range(10, 30)), 10, 1))
+            clip.write_bytes((loop.init if loop.fmp4 else b"") + loop.segment(list(range(10, 30)), 0, 20))
             output = source / target.name
             args = ["ffmpeg", "-hide_banner", "-loglevel", "error", "-y", "-i", str(clip), "-an",
                     "-vf", "fps=2,scale=160:-2"]
@@ -416,56 +421,60 @@ class Library:
 
 
 # ---------------------------------------------------------------------------------------------
-# Ranges
+# Timelines: what the real server concatenates for a request, second by second
 
 
 @dataclass
-class Range:
-    origin: int       # epoch of media time 0
-    end: int          # epoch where the range stops (exclusive)
+class Timeline:
+    walls: list               # wall-clock second shown at each media second
     segment_seconds: int
 
     def segments(self) -> list:
-        """Epoch seconds of each playlist segment."""
-        out = []
-        at = self.origin
-        while at < self.end:
-            stop = min(at + self.segment_seconds, self.end)
-            out.append(list(range(at, stop)))
-            at = stop
-        return out
+        """[begin, end) media seconds of each playlist segment."""
+        total = len(self.walls)
+        return [(at, min(at + self.segment_seconds, total)) for at in range(0, total, self.segment_seconds)]
 
 
-def parse_range(ctx, start: str, end: str):
-    """The recorded span of a request, or None when nothing was recorded in it."""
+def parse_times(start: str, end: str):
     try:
         s, e = float(start), float(end)
     except ValueError:
         return None
-    if not (math.isfinite(s) and math.isfinite(e)):
+    return (s, e) if math.isfinite(s) and math.isfinite(e) else None
+
+
+def vod_timeline(ctx, camera: str, start: str, end: str):
+    """The files overlapping the request joined with nothing between them, as nginx-vod plays the
+    mapping /api/vod answers: whole files from the first one on 0.14/0.15, the first one cut at the
+    requested start (clipFrom) from 0.16; the last one cut at the requested end. Whole seconds, as the
+    loop is kept; None when nothing is left (the API's 404)."""
+    times = parse_times(start, end)
+    if times is None:
         return None
-    now = ctx.now()
-    e = min(e, now)
-    world = getattr(ctx, "world", None)
-    if world is not None:
-        s = max(s, world.recordings_start)
-    if e <= s:
-        return None
-    segment = ctx.scene.SEGMENT_SECONDS
-    exact_start = ctx.version not in ("0.14", "0.15")
-    origin = math.floor(s) if exact_start else math.floor(s / segment) * segment
-    stop = math.ceil(e)
-    if stop > now:
-        stop = math.floor(now)
-    if stop <= origin:
-        return None
-    return Range(origin, stop, segment)
+    s, e = times
+    clip_from = ctx.version not in ("0.14", "0.15")
+    walls = []
+    for file in ctx.world.recordings.overlapping(camera, s, e, ctx.now()):
+        first = max(file.start, math.floor(s)) if clip_from else file.start
+        walls.extend(range(first, min(file.end, math.ceil(e))))
+    return Timeline(walls, ctx.scene.SEGMENT_SECONDS) if walls else None
+
+
+def clip_seconds(ctx, camera: str, s: float, e: float) -> list:
+    """Wall-clock seconds of a clip: ffmpeg's concat of the overlapping files, the first from the whole
+    second inpoint, the last to the whole second outpoint."""
+    walls = []
+    for file in ctx.world.recordings.overlapping(camera, s, e, ctx.now()):
+        first = file.start + (int(s - file.start) if file.start < s else 0)
+        last = file.start + int(e - file.start) if file.end > e else file.end
+        walls.extend(range(first, last))
+    return walls
 
 
 def no_recordings(ctx) -> web.Response:
     if ctx.version in ("0.14", "0.15"):
         return web.Response(status=502, text=BAD_GATEWAY_HTML, content_type="text/html")
-    return web.Response(status=404, text=BAD_GATEWAY_HTML, content_type="text/html")
+    return web.Response(status=404, text=NOT_FOUND_HTML, content_type="text/html")
 
 
 def not_found() -> web.Response:
@@ -499,25 +508,25 @@ def master_playlist(loop: Loop, query: str) -> str:
     return "\n".join(lines) + "\n"
 
 
-def index_playlist(loop: Loop, span: Range, query: str) -> str:
+def index_playlist(loop: Loop, span: Timeline, query: str) -> str:
     segments = span.segments()
     lines = ["#EXTM3U", f"#EXT-X-TARGETDURATION:{span.segment_seconds}", "#EXT-X-ALLOW-CACHE:YES",
              "#EXT-X-PLAYLIST-TYPE:VOD", f"#EXT-X-VERSION:{6 if loop.fmp4 else 3}", "#EXT-X-MEDIA-SEQUENCE:1"]
     if loop.fmp4:
         lines.append(f"#EXT-X-MAP:URI=\"init-{loop.suffix}.mp4{query}\"")
     extension = "m4s" if loop.fmp4 else "ts"
-    for number, seconds in enumerate(segments, start=1):
-        lines.append(f"#EXTINF:{len(seconds):.3f},")
+    for number, (begin, end) in enumerate(segments, start=1):
+        lines.append(f"#EXTINF:{end - begin:.3f},")
         lines.append(f"seg-{number}-{loop.suffix}.{extension}{query}")
     lines.append("#EXT-X-ENDLIST")
     return "\n".join(lines) + "\n"
 
 
-def iframes_playlist(loop: Loop, span: Range, query: str) -> str:
+def iframes_playlist(loop: Loop, span: Timeline, query: str) -> str:
     lines = ["#EXTM3U", f"#EXT-X-TARGETDURATION:{span.segment_seconds}", "#EXT-X-VERSION:4",
              "#EXT-X-MEDIA-SEQUENCE:1", "#EXT-X-PLAYLIST-TYPE:VOD", "#EXT-X-I-FRAMES-ONLY"]
-    for number, seconds in enumerate(span.segments(), start=1):
-        for _ in seconds:
+    for number, (begin, end) in enumerate(span.segments(), start=1):
+        for _ in range(begin, end):
             lines.append(f"#EXTINF:{GOP_SECONDS:.3f},")
             lines.append(f"seg-{number}-{loop.suffix}.ts{query}")
     lines.append("#EXT-X-ENDLIST")
@@ -534,7 +543,7 @@ def register(app, ctx):
         match = VOD_FILE.match(request.match_info["file"])
         if camera not in ctx.scene.CAMERAS or not match:
             return no_recordings(ctx) if camera not in ctx.scene.CAMERAS else not_found()
-        span = parse_range(ctx, request.match_info["start"], request.match_info["end"])
+        span = vod_timeline(ctx, camera, request.match_info["start"], request.match_info["end"])
         if span is None:
             return no_recordings(ctx)
         loop = await library.loop(camera)
@@ -557,26 +566,26 @@ def register(app, ctx):
         n = int(number)
         if n < 1 or n > len(segments) or extension != ("m4s" if loop.fmp4 else "ts"):
             return not_found()
-        first_sequence = sum(len(s) for s in segments[:n - 1]) + 1
-        body = loop.segment(segments[n - 1], span.origin, first_sequence)
+        body = loop.segment(span.walls, *segments[n - 1])
         return web.Response(body=body, content_type="video/mp4" if loop.fmp4 else "video/MP2T", headers=NO_CACHE)
 
     async def clip(request: web.Request) -> web.StreamResponse:
         if not ctx.auth_ok(request):
             return unauthorized()
         camera = request.match_info["camera"]
-        span = parse_range(ctx, request.match_info["start"], request.match_info["end"])
+        times = parse_times(request.match_info["start"], request.match_info["end"])
+        walls = clip_seconds(ctx, camera, *times) if times else []
         legacy = ctx.version == "0.14"
-        if camera not in ctx.scene.CAMERAS or span is None:
+        if not walls:
+            # 0.15+ streams whatever ffmpeg wrote before failing: nothing, with status 200.
             if legacy:
-                return web.json_response({"success": False, "message": "Could not create clip from recordings"},
-                                         status=500)
+                return json_response({"success": False, "message": "Could not create clip from recordings"},
+                                     ctx.flavour, status=500)
             return web.Response(body=b"", content_type="video/mp4")
         loop = await library.loop(camera)
-        seconds = [s for segment in span.segments() for s in segment]
         work = Path(tempfile.mkdtemp(dir=library.cache_dir))
         source = work / ("source.mp4" if loop.fmp4 else "source.ts")
-        source.write_bytes((loop.init if loop.fmp4 else b"") + loop.segment(seconds, span.origin, 1))
+        source.write_bytes((loop.init if loop.fmp4 else b"") + loop.segment(walls, 0, len(walls)))
         try:
             if legacy:
                 output = work / "clip.mp4"

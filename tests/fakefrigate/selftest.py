@@ -463,6 +463,98 @@ def check_recordings_and_images(s, version):
                  "the other height parameter is ignored")
 
 
+def recording_layout(s, camera, after=None, before=None):
+    query = "&".join(f"{k}={v}" for k, v in (("after", after), ("before", before)) if v is not None)
+    return s.control("GET", f"recordings?camera={camera}" + (f"&{query}" if query else ""))
+
+
+def frame_numbers(video: bytes, width: int, height: int) -> list:
+    """The loop frame number drawn along the bottom of every decoded frame (see media.frame_number_overlay)."""
+    raw = subprocess.run(["ffmpeg", "-hide_banner", "-loglevel", "error", "-i", "pipe:0", "-vf",
+                          f"crop={width}:16:0:{height - 16}", "-f", "rawvideo", "-pix_fmt", "gray", "pipe:1"],
+                         input=video, capture_output=True, check=True).stdout
+    size = width * 16
+    return [sum(1 << bit for bit in range(10) if raw[at + 4 * width + 12 + bit * 12] > 128)
+            for at in range(0, len(raw) - size + 1, size)]
+
+
+def check_recording_files(s, version):
+    reviews = s.get("/api/review", {"limit": "1000"}).json()
+    long_gaps = 0
+    for camera in scene.CAMERAS:
+        gaps = recording_layout(s, camera, after=0, before=0)["gaps"]
+        short = [g for g in gaps if g["end_time"] - g["start_time"] <= 300]
+        long_gaps += len(gaps) - len(short)
+        expect(3 <= len(short) <= 5, f"{camera}: {len(short)} short gaps")
+        for item in (r for r in reviews if r["camera"] == camera):
+            end = item["end_time"] or time.time()
+            expect(all(g["end_time"] <= item["start_time"] - 30 or g["start_time"] >= end + 30 for g in gaps),
+                   f"{camera}: a gap near review {item['id']}")
+    expect_equal(long_gaps, 1, "cameras with an outage of hours")
+
+    camera = "back_yard"
+    gap = recording_layout(s, camera, after=0, before=0)["gaps"][-1]
+    start, end = gap["start_time"] - 25, gap["end_time"] + 17
+    # end_time >= after and start_time <= before: the file ending right at `after` is in.
+    wanted = [(float(t), float(t + 10)) for t in range(int(start) - 15, int(end) + 1, 10)
+              if not gap["start_time"] <= t < gap["end_time"]]
+    listed = s.get(f"/api/{camera}/recordings", {"after": start - 5, "before": end}).json()
+    expect_equal([(f["start_time"], f["end_time"]) for f in listed], wanted, "files listed across a gap")
+    expect_equal([(f["start_time"], f["end_time"]) for f in recording_layout(s, camera, start - 5, end)["files"]],
+                 wanted, "files the control lists")
+    fields = ["id", "start_time", "end_time", "segment_size", "motion", "objects", "duration"]
+    expect_equal(json.loads(s.get(f"/api/{camera}/recordings", {"after": start, "before": start}).body,
+                            object_pairs_hook=lambda pairs: [k for k, _ in pairs])[0],
+                 sorted(fields) if version == "0.14" else fields, "file row keys")
+    expect_equal(s.get("/api/nobody/recordings").json(), [], "files of an unknown camera")
+
+    # The VOD joins the files with the gap left out; time zero is the first file's start before 0.16.
+    origin = start if version == "0.16" else start - 5
+    walls = [t for t in range(int(origin), int(end)) if not gap["start_time"] <= t < gap["end_time"]]
+    media = s.connection(timeout=300)
+    base = f"/vod/{camera}/start/{start}/end/{end}/"
+    playlist = s.get(base + "index-v1.m3u8", connection=media).body.decode()
+    lengths = [float(line[8:-1]) for line in playlist.splitlines() if line.startswith("#EXTINF:")]
+    expect_equal(sum(lengths), float(len(walls)), "VOD length = the covered files' seconds")
+    video = b"".join(s.get(base + f"seg-{n}-v1.ts", connection=media).body for n in range(1, len(lengths) + 1))
+    shown = frame_numbers(video, 640, 480)[::scene.CAMERAS[camera]["fps"]]
+    expect_equal(shown, [(t % 60) * 15 for t in walls], "the picture of each media second")
+    within = f"{camera}/start/{gap['start_time'] + 5}/end/{gap['end_time'] - 5}"
+    nothing = s.get(f"/vod/{within}/index-v1.m3u8", connection=media)
+    status = 404 if version == "0.16" else 502
+    expect_equal((nothing.status, f"<title>{status} " in nothing.body.decode()), (status, True), "VOD of a gap")
+    empty = s.get(f"/api/{within}/clip.mp4", connection=media)
+    if version == "0.14":
+        expect_equal((empty.status, empty.json()), (500, {"message": "Could not create clip from recordings",
+                                                          "success": False}), "0.14 clip of a gap")
+    else:
+        expect_equal((empty.status, empty.body), (200, b""), "clip of a gap")
+    across = s.get(f"/api/{camera}/start/{start}/end/{end}/clip.mp4", connection=media)
+    expect_equal((across.status, across.body[4:8]), (200, b"ftyp"), "clip across a gap")
+    media.close()
+    ext = "png" if version == "0.14" else "jpg"
+    moment = gap["start_time"] + 5
+    missing = s.get(f"/api/{camera}/recordings/{moment}/snapshot.{ext}")
+    expect_equal((missing.status, missing.json()),
+                 (404, {"success": False, "message": f"Recording not found at {float(moment)}"}), "snapshot in a gap")
+    check_summary_follows_files(s)
+
+
+def check_summary_follows_files(s):
+    offset = 19800  # Asia/Kolkata, +05:30 all year
+    for camera in scene.CAMERAS:
+        days = s.get(f"/api/{camera}/recordings/summary", {"timezone": "Asia/Kolkata"}).json()
+        found = {(d["day"], h["hour"]): h["duration"] for d in days for h in d["hours"]}
+        wanted = {}
+        for f in recording_layout(s, camera)["files"]:
+            local = time.gmtime(f["start_time"] + offset)
+            key = (time.strftime("%Y-%m-%d", local), time.strftime("%H", local))
+            wanted[key] = wanted.get(key, 0) + 10
+        newest = max(wanted)  # a file may have completed between the two requests
+        del wanted[newest], found[newest]
+        expect_equal(found, wanted, f"{camera}: hourly seconds of recording")
+
+
 def check_csrf(s, version):
     origin = {"Origin": "http://elsewhere"}
     post = s.post("/api/reviews/viewed", {"ids": ["x"]}, headers=origin)
@@ -545,7 +637,7 @@ def check_release(version, cache_dir):
         check_sign_in(s, version)
         s.login()
         for check in (check_config_and_stats, check_reviews, check_marking, check_summary, check_events_and_timeline,
-                      check_logs, check_recordings_and_images, check_csrf, check_cookie_refresh, check_control):
+                      check_logs, check_recordings_and_images, check_recording_files, check_csrf, check_cookie_refresh, check_control):
             run(f"{version} {check.__name__[6:]}", check, s, version)
 
 

@@ -7,6 +7,7 @@ import string
 from dataclasses import dataclass, field
 from typing import List, Optional
 
+import recordings
 import scene
 
 HISTORY_SECONDS = 3 * 86400
@@ -113,6 +114,7 @@ class World:
         self.initially_reviewed = set()
         self.recordings_start = math.floor((now - HISTORY_SECONDS) / scene.SEGMENT_SECONDS) * scene.SEGMENT_SECONDS
         self._generate(now)
+        self.recordings = recordings.RecordingFiles(self, seed, now)
 
     def _suffix(self) -> str:
         return "".join(self.rng.choice(SUFFIX_ALPHABET) for _ in range(6))
@@ -206,5 +208,5 @@ class World:
     def review_of_event(self, event_id: str) -> Optional[Review]:
         return next((r for r in self.reviews if any(e.id == event_id for e in r.events)), None)
 
-    def has_recording(self, epoch: float, now: float) -> bool:
-        return self.recordings_start <= epoch <= now
+    def has_recording(self, camera: str, epoch: float, now: float) -> bool:
+        return self.recordings.covering(camera, epoch, now) is not None
