@@ -96,6 +96,30 @@ void useFoldersIn(const QTemporaryDir &home)
     qputenv("XDG_CONFIG_HOME", home.filePath(QStringLiteral("config")).toUtf8());
 }
 
+struct Gap
+{
+    QString camera;
+    double start = 0;
+    double end = 0;
+};
+
+// A gap between recording files whose length the looping scene cannot hide (not a multiple of
+// its minute), with recordings on both sides.
+std::optional<Gap> gapNotAWholeLoop(FakeFrigate &server)
+{
+    const double now = QDateTime::currentSecsSinceEpoch();
+    for (const QString camera :
+         {QStringLiteral("front_door"), QStringLiteral("driveway"), QStringLiteral("back_yard")}) {
+        for (const QJsonValue gap : server.recordings(camera).value(QLatin1String("gaps")).toArray()) {
+            const double start = gap[QLatin1String("start_time")].toDouble();
+            const double end = gap[QLatin1String("end_time")].toDouble();
+            if (qint64(end - start) % 60 != 0 && end - start < 600 && end + 60 < now)
+                return Gap{camera, start, end};
+        }
+    }
+    return std::nullopt;
+}
+
 QStringList filesIn(const QString &folder)
 {
     return QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name);
@@ -145,6 +169,39 @@ private slots:
         QTest::qWait(1000);
         QCOMPARE(rig.player->index(), 2);
         QCOMPARE(reported.size(), 2);
+    }
+
+    // Media time skips the gaps between recording files; the clock of the picture must not.
+    void wallClockAcrossAGap_data()
+    {
+        QTest::addColumn<QString>("version");
+        QTest::newRow("0.14 plays the first file whole") << QStringLiteral("0.14");
+        QTest::newRow("0.16 trims it to the start") << QStringLiteral("0.16");
+    }
+
+    void wallClockAcrossAGap()
+    {
+        QFETCH(QString, version);
+        Rig rig;
+        QVERIFY(rig.start(version));
+        const auto gap = gapNotAWholeLoop(rig.server);
+        QVERIFY2(gap, "the fake server has no gap whose length is not a whole number of scene loops");
+        const auto [camera, gapStart, gapEnd] = *gap;
+        // Starts 15 s before the gap, 5 s into a 10 s file, so 0.14 begins 5 s earlier than asked.
+        const PlaybackItem item{camera, camera, gapStart - 15, gapEnd + 20, std::nullopt};
+        rig.play({item});
+        QVERIFY(rig.waitForPicture());
+        rig.player->controller()->togglePlay();
+        QSignalSpy presented(&rig.player->controller()->player(), &MediaPlayer::framePresented);
+        rig.player->controller()->seek(24);
+        QVERIFY(presented.wait(20000));
+        QTRY_VERIFY(rig.player->timeline().isMapped());
+        const double wall = rig.player->shownWallTime();
+        QVERIFY2(wall > gapEnd, qPrintable(QString::number(wall - gapEnd)));
+        const double shown = *rig.player->controller()->player().shownTime();
+        const int drawn = drawnFrameNumber(rig.player->controller()->player().shownImage());
+        QCOMPARE(drawn, int(std::llround(rig.player->timeline().wallTime(shown) * FakeRecordings::Fps)
+                            % FakeRecordings::LoopFrames));
     }
 
     // One clip however often the button is pressed; a server answer that is not an MP4 leaves no file.

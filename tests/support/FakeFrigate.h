@@ -43,6 +43,11 @@ public:
     // Adds a line to one of the service logs: {"service", "level", "message"}.
     void appendLog(const QJsonObject &line) { call("POST", "/__control/logs", line); }
     QJsonObject state() { return call("GET", "/__control/state").toObject(); }
+    // The recording files and gaps of a camera: {"files": [{start_time, end_time}], "gaps": [...]}.
+    QJsonObject recordings(const QString &camera)
+    {
+        return call("GET", QStringLiteral("/__control/recordings?camera=") + camera).toObject();
+    }
     QString replaceCertificate() { return field(call("POST", "/__control/certificate"), "fingerprint").toString(); }
     QString certificateFingerprint() { return field(call("GET", "/__control/certificate"), "fingerprint").toString(); }
 

@@ -36,9 +36,11 @@ namespace FakeRecordings {
 double origin(const QString &version, const PlaybackItem &item)
 {
     const double start = std::floor(item.start);
-    if (version == QLatin1String("0.14") || version == QLatin1String("0.15"))
-        return std::floor(start / 10) * 10;
-    return start;
+    if (version != QLatin1String("0.14") && version != QLatin1String("0.15"))
+        return start;
+    // The file that ends exactly at the start still overlaps it (end_time >= after) and plays whole.
+    const double file = std::floor(start / 10) * 10;
+    return file == start ? start - 10 : file;
 }
 
 double framePts(double seconds)

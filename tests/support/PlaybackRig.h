@@ -34,7 +34,8 @@ struct PlaybackRig
 namespace FakeRecordings {
 constexpr int Fps = 15;
 constexpr int LoopFrames = 60 * Fps;
-// Epoch of media time 0: the requested start (0.16) or the start of its 10 s recording file.
+// Epoch of media time 0: the requested start (0.16) or the start of the first 10 s recording file
+// overlapping it (0.14/0.15).
 double origin(const QString &version, const PlaybackItem &item);
 // Item time of the picture shown at `seconds`: the last frame starting at or before it.
 double framePts(double seconds);

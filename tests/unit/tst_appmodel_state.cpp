@@ -98,8 +98,9 @@ struct ModelLog
     explicit ModelLog(QAbstractItemModel *model)
     {
         const auto at = [this](const char *what) {
-            return [this, what](const QModelIndex &, int first) {
-                events << QStringLiteral("%1 %2").arg(what).arg(first);
+            return [this, what](const QModelIndex &, int first, int last) {
+                const QString rows = first == last ? QString::number(first) : QStringLiteral("%1-%2").arg(first).arg(last);
+                events << QStringLiteral("%1 %2").arg(what, rows);
             };
         };
         QObject::connect(model, &QAbstractItemModel::modelReset, [this] { events << "reset"; });
@@ -124,10 +125,11 @@ private slots:
         QTest::addColumn<QStringList>("events");
         QTest::newRow("same list") << QStringList{"a:1", "b:2", "c:3"} << QStringList();
         QTest::newRow("one edited") << QStringList{"a:1", "b:9", "c:3"} << QStringList{"edit 1"};
-        QTest::newRow("appended") << QStringList{"a:1", "b:2", "c:3", "d:4"} << QStringList{"insert 3"};
+        QTest::newRow("appended, one run") << QStringList{"a:1", "b:2", "c:3", "d:4", "e:5"} << QStringList{"insert 3-4"};
         QTest::newRow("inserted first") << QStringList{"d:4", "a:1", "b:2", "c:3"} << QStringList{"insert 0"};
         QTest::newRow("middle removed") << QStringList{"a:1", "c:3"} << QStringList{"remove 1"};
-        QTest::newRow("emptied") << QStringList() << QStringList{"remove 2", "remove 1", "remove 0"};
+        QTest::newRow("emptied, one run") << QStringList() << QStringList{"remove 0-2"};
+        QTest::newRow("both ends removed") << QStringList{"b:2"} << QStringList{"remove 2", "remove 0"};
         QTest::newRow("reordered") << QStringList{"c:3", "a:1", "b:2"} << QStringList{"move"};
         QTest::newRow("removed, reordered, inserted, edited")
             << QStringList{"d:4", "c:5", "a:1"} << QStringList{"remove 1", "move", "insert 0", "edit 1"};
