@@ -1,4 +1,5 @@
 import QtQuick
+import QtQuick.Controls
 import QtQuick.Controls.Basic
 import QtQuick.Layouts
 import Kestrova
@@ -24,7 +25,12 @@ Item {
         onFullScreenRequested: (request) => fullScreen.show(request)
     }
 
-    Component.onCompleted: alerts.appear()
+    Component.onCompleted: {
+        alerts.appear()
+        list.forceActiveFocus()
+    }
+    // Each time the tab comes back, the keys go to the list.
+    onVisibleChanged: if (visible) list.forceActiveFocus()
 
     // Relative times ("5 minutes ago") age while the list is shown.
     Timer {
@@ -205,9 +211,10 @@ Item {
         anchors.bottom: parent.bottom
         color: "black"
 
-        // One player per request: a newly opened item gets a fresh player.
+        // One player per request: a newly opened item gets a fresh player. A narrow window hides
+        // the pane, and its player with it; widening again starts the request afresh.
         Repeater {
-            model: alerts.hasPane ? [alerts.paneRequest] : []
+            model: root.wide && alerts.hasPane ? [alerts.paneRequest] : []
             delegate: VideoPlayerScreen {
                 required property var modelData
                 anchors.fill: parent
@@ -242,6 +249,7 @@ Item {
 
     FullScreenPlayer {
         id: fullScreen
+        parent: Overlay.overlay
         onDismissed: list.forceActiveFocus()
     }
 
