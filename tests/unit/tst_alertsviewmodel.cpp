@@ -17,16 +17,13 @@ using Page = Result<QList<ReviewItem>>;
 
 // Items `first`..`first + count - 1`, newest first, one second apart, ended a minute later.
 QList<ReviewItem> items(int first, int count, const QString &camera = QStringLiteral("front_door"),
-                        const QStringList &objects = {QStringLiteral("person")})
+                        const QString &object = QStringLiteral("person"))
 {
     QList<ReviewItem> list;
     for (int n = first; n < first + count; ++n) {
-        ReviewItem item;
-        item.id = QStringLiteral("r%1").arg(n);
-        item.camera = camera;
-        item.start_time = 1.7e9 - n;
+        ReviewItem item{QStringLiteral("r%1").arg(n), camera, 1.7e9 - n};
         item.end_time = item.start_time + 60;
-        item.data.objects = objects;
+        item.data.objects = {object};
         list.append(item);
     }
     return list;
@@ -47,33 +44,45 @@ signals:
     void opened();
 };
 
-// Pages are answered by hand, in any order; the server reads `before` as a start-time bound.
-class HandAnsweredAlerts : public AlertsViewModel
+// A model without a server; pages are answered by hand, in any order, and the server reads
+// `before` as a start-time bound.
+class Alerts : public AlertsViewModel
 {
 public:
-    struct Request
-    {
-        FrigateApi::ReviewQuery query;
-        std::optional<Page> answer;
-    };
-    QList<std::shared_ptr<Request>> requests;
+    MemoryPreferencesStore preferences;
+    MemorySecretStore secrets;
+    ServerTrust trust{&preferences};
+    ManualPollingClock clock;
+    AppModel model{&preferences, &secrets, &trust, &clock};
+    QList<FrigateApi::ReviewQuery> queries;
 
-    void answer(int request, const Page &page)
+    Alerts()
     {
-        requests.at(request)->answer = page;
+        runTask(model.initialize());
+        CameraInfo door;
+        door.name = QStringLiteral("front_door");
+        door.friendlyName = QStringLiteral("Entrance");
+        model.setCameraOrder(QList<CameraInfo>{door});
+        setAppModel(&model);
+    }
+    QStringList rowIds() const { return idsOf(rows()->records()); }
+    void answer(qsizetype request, const Page &page)
+    {
+        *m_answers.at(request) = page;
         emit m_gate.opened();
         QCoreApplication::sendPostedEvents(); // the waiting loads resume through queued calls
     }
-    void answerLast(const Page &page) { answer(int(requests.size()) - 1, page); }
+    void answerLast(const Page &page) { answer(m_answers.size() - 1, page); }
 
 protected:
     QCoro::Task<Page> fetchPage(FrigateApi::ReviewQuery query) override
     {
-        const auto request = std::make_shared<Request>(Request{query, {}});
-        requests.append(request);
-        while (!request->answer)
+        queries.append(query);
+        const auto answer = std::make_shared<std::optional<Page>>();
+        m_answers.append(answer);
+        while (!*answer)
             co_await qCoro(&m_gate, &Gate::opened);
-        co_return *request->answer;
+        co_return **answer;
     }
     FrigateApi::ReviewPager makePager(FrigateApi::ReviewQuery first) const override
     {
@@ -82,26 +91,7 @@ protected:
 
 private:
     Gate m_gate;
-};
-
-struct Rig
-{
-    MemoryPreferencesStore preferences;
-    MemorySecretStore secrets;
-    ServerTrust trust{&preferences};
-    ManualPollingClock clock;
-    AppModel model{&preferences, &secrets, &trust, &clock};
-    HandAnsweredAlerts alerts;
-
-    Rig()
-    {
-        runTask(model.initialize());
-        CameraInfo door;
-        door.name = QStringLiteral("front_door");
-        door.friendlyName = QStringLiteral("Entrance");
-        model.setCameraOrder(QList<CameraInfo>{door});
-        alerts.setAppModel(&model);
-    }
+    QList<std::shared_ptr<std::optional<Page>>> m_answers;
 };
 
 } // namespace
@@ -111,51 +101,43 @@ class TestAlertsViewModel : public QObject
     Q_OBJECT
 
 private slots:
-    // Each next page starts below the last item's start; a page counts whole, repeats included.
+    // The last row appearing asks for the page below the last start (which brings the last item
+    // again); a page counts whole, repeats included.
     void pagingAppendsOnce_data()
     {
         QTest::addColumn<int>("firstCount");
         QTest::addColumn<int>("nextFirst");
         QTest::addColumn<int>("nextCount");
-        QTest::addColumn<int>("rows");
         QTest::addColumn<bool>("reachedEnd");
-        // The next page's bound lies just above the last start, so it brings the last item again.
-        QTest::newRow("short first page") << 40 << -1 << 0 << 40 << true;
-        QTest::newRow("full, then empty") << 100 << 100 << 0 << 100 << true;
-        QTest::newRow("full, then full") << 100 << 99 << 101 << 200 << false;
-        QTest::newRow("full, then short with repeats") << 100 << 70 << 60 << 130 << true;
+        QTest::newRow("short first page") << 40 << -1 << 0 << true;
+        QTest::newRow("full, then empty") << 100 << 100 << 0 << true;
+        QTest::newRow("full, then full") << 100 << 99 << 101 << false;
+        QTest::newRow("full, then short with repeats") << 100 << 70 << 60 << true;
     }
     void pagingAppendsOnce()
     {
         QFETCH(int, firstCount);
         QFETCH(int, nextFirst);
         QFETCH(int, nextCount);
-        QFETCH(int, rows);
         QFETCH(bool, reachedEnd);
-        Rig rig;
-        rig.alerts.appear();
-        QVERIFY(rig.alerts.loading());
-        rig.alerts.answerLast(items(0, firstCount));
-        QVERIFY(!rig.alerts.loading());
-        rig.alerts.rowShown(firstCount - 2);
-        rig.alerts.rowShown(firstCount - 1);
-        rig.alerts.rowShown(firstCount - 1); // a second appearance while the page loads
-        QCOMPARE(rig.alerts.requests.size(), nextFirst < 0 ? 1 : 2);
-        if (nextFirst >= 0) {
-            QVERIFY(rig.alerts.loadingMore());
-            rig.alerts.answerLast(items(nextFirst, nextCount));
-        }
-        const FrigateApi::ReviewQuery first = rig.alerts.requests.first()->query;
-        QCOMPARE(first.limit, AlertsViewModel::PageSize);
-        QVERIFY(!first.before);
-        const FrigateApi::ReviewQuery next = rig.alerts.requests.last()->query;
-        const double lastStart = items(firstCount - 1, 1).first().start_time;
+        Alerts alerts;
+        alerts.appear();
+        QVERIFY(alerts.loading());
+        alerts.answerLast(items(0, firstCount));
+        alerts.rowShown(firstCount - 2);
+        alerts.rowShown(firstCount - 1);
+        alerts.rowShown(firstCount - 1); // again while the page loads
+        QCOMPARE(alerts.queries.size(), nextFirst < 0 ? 1 : 2);
         if (nextFirst >= 0)
-            QVERIFY(next.before > lastStart && next.before < lastStart + 1);
-        const QStringList ids = idsOf(rig.alerts.rows()->records());
-        QCOMPARE(ids, idsOf(items(0, rows)));
-        QCOMPARE(rig.alerts.reachedEnd(), reachedEnd);
-        QVERIFY(!rig.alerts.loadingMore());
+            alerts.answerLast(items(nextFirst, nextCount));
+        QCOMPARE(alerts.queries.first().limit, AlertsViewModel::PageSize);
+        QVERIFY(!alerts.queries.first().before);
+        const double lastStart = 1.7e9 - firstCount + 1;
+        if (nextFirst >= 0)
+            QVERIFY(alerts.queries.last().before > lastStart && alerts.queries.last().before < lastStart + 1);
+        QCOMPARE(alerts.rowIds(), idsOf(items(0, std::max(firstCount, nextFirst + nextCount))));
+        QCOMPARE(alerts.reachedEnd(), reachedEnd);
+        QVERIFY(!alerts.loading() && !alerts.loadingMore());
     }
 
     // Search matches the camera's shown name or the objects, ignoring case and outer blanks;
@@ -176,26 +158,24 @@ private slots:
         QFETCH(QString, search);
         QFETCH(QStringList, visible);
         QFETCH(bool, wide);
-        Rig rig;
-        rig.alerts.reload(false);
-        const QStringList car{QStringLiteral("car")};
-        rig.alerts.answerLast(items(0, 1) + items(1, 1, "front_door", car) + items(2, 1, "back_yard")
-                              + items(3, 1, "back_yard", car));
-        rig.alerts.setSearch(search);
-        QCOMPARE(idsOf(rig.alerts.rows()->records()), visible);
-        QCOMPARE(rig.alerts.loadedItems().size(), 4);
+        Alerts alerts;
+        alerts.reload(false);
+        alerts.answerLast(items(0, 1) + items(1, 1, "front_door", "car") + items(2, 1, "back_yard")
+                          + items(3, 1, "back_yard", "car"));
+        alerts.setSearch(search);
+        QCOMPARE(alerts.rowIds(), visible);
 
-        rig.alerts.setWide(wide);
-        QSignalSpy fullScreen(&rig.alerts, &AlertsViewModel::fullScreenRequested);
+        alerts.setWide(wide);
+        QSignalSpy fullScreen(&alerts, &AlertsViewModel::fullScreenRequested);
         const int last = int(visible.size()) - 1;
-        rig.alerts.openItem(last);
-        if (visible.isEmpty()) {
-            QVERIFY(!rig.alerts.hasPane() && fullScreen.isEmpty());
+        alerts.openItem(last);
+        QCOMPARE(alerts.hasPane(), wide && last >= 0);
+        QCOMPARE(fullScreen.size(), !wide && last >= 0 ? 1 : 0);
+        if (last < 0)
             return;
-        }
         const PlayerRequest request =
-            wide ? *rig.alerts.paneRequest() : fullScreen.value(0).value(0).value<PlayerRequest>();
-        QCOMPARE(rig.alerts.currentID(), wide ? visible.last() : QString());
+            wide ? *alerts.paneRequest() : fullScreen.value(0).value(0).value<PlayerRequest>();
+        QCOMPARE(alerts.currentID(), wide ? visible.last() : QString());
         QCOMPARE(request.index, last);
         QStringList played;
         for (const PlaybackItem &item : request.items) {
@@ -206,70 +186,58 @@ private slots:
         QCOMPARE(played, visible);
     }
 
-    // A failed load keeps the list; its message shows unless the load was cancelled.
-    void failedReloadKeepsItems_data()
+    // A failed load keeps the list and shows its message, unless it was cancelled; answers of
+    // loads that a newer reload replaced change nothing, whatever order they come in.
+    void failedAndSupersededLoads()
     {
-        QTest::addColumn<bool>("cancelled");
-        QTest::newRow("server error") << false;
-        QTest::newRow("cancelled") << true;
-    }
-    void failedReloadKeepsItems()
-    {
-        QFETCH(bool, cancelled);
-        Rig rig;
-        rig.alerts.reload(false);
-        rig.alerts.answerLast(items(0, 3));
-        rig.alerts.reload(false);
-        const FrigateError error = cancelled ? FrigateError::cancelled() : FrigateError::http(500);
-        rig.alerts.answerLast(error);
-        QCOMPARE(rig.alerts.errorText(), cancelled ? QString() : error.message());
-        QVERIFY(!rig.alerts.loading());
-        QCOMPARE(idsOf(rig.alerts.rows()->records()), idsOf(items(0, 3)));
-    }
+        Alerts alerts;
+        alerts.reload(false);
+        alerts.answerLast(items(0, 100));
+        alerts.reload(false);
+        alerts.answerLast(FrigateError::http(500));
+        QCOMPARE(alerts.errorText(), FrigateError::http(500).message());
+        alerts.reload(true);
+        alerts.answerLast(FrigateError::cancelled());
+        QCOMPARE(alerts.errorText(), QString());
+        QCOMPARE(alerts.rowIds(), idsOf(items(0, 100)));
 
-    // Answers of a load that a newer reload replaced change nothing, whatever order they come in.
-    void supersededAnswersDropped()
-    {
-        Rig rig;
-        rig.alerts.reload(false);
-        rig.alerts.answerLast(items(0, 100));
-        rig.alerts.loadMore();
-        rig.alerts.reload(false);
-        rig.alerts.reload(true);
-        rig.alerts.answer(3, items(5, 3));
-        rig.alerts.answer(2, items(0, 100));
-        rig.alerts.answer(1, items(100, 100));
-        QCOMPARE(idsOf(rig.alerts.rows()->records()), idsOf(items(5, 3)));
-        QVERIFY(!rig.alerts.loading() && !rig.alerts.loadingMore() && rig.alerts.reachedEnd());
+        alerts.loadMore();
+        alerts.reload(false);
+        alerts.reload(true);
+        alerts.answer(5, items(5, 3));
+        alerts.answer(4, items(0, 100));
+        alerts.answer(3, items(100, 100));
+        QCOMPARE(alerts.rowIds(), idsOf(items(5, 3)));
+        QVERIFY(!alerts.loading() && !alerts.loadingMore() && alerts.reachedEnd());
     }
 
     // The rows stay a consistent model through paging, a silent reload that brings a mark
-    // (an edit of the row, the paged rows kept) and a search.
+    // (an edit of its row, the paged rows kept) and a search.
     void rowsModelConsistent()
     {
-        Rig rig;
-        QAbstractItemModelTester tester(rig.alerts.rows(), QAbstractItemModelTester::FailureReportingMode::QtTest);
-        rig.alerts.reload(false);
-        rig.alerts.answerLast(items(0, 100));
-        rig.alerts.loadMore();
-        rig.alerts.answerLast(items(100, 100));
-        QSignalSpy inserted(rig.alerts.rows(), &QAbstractItemModel::rowsInserted);
-        QSignalSpy removed(rig.alerts.rows(), &QAbstractItemModel::rowsRemoved);
-        QSignalSpy changed(rig.alerts.rows(), &QAbstractItemModel::dataChanged);
-        emit rig.model.reviewRevisionChanged();
-        QList<ReviewItem> marked = items(100, 100);
-        marked[50].has_been_reviewed = true;
-        rig.alerts.answerLast(items(0, 100));
-        rig.alerts.answerLast(marked);
-        QCOMPARE(rig.alerts.rows()->rowCount(), 200);
+        Alerts alerts;
+        QAbstractItemModelTester tester(alerts.rows(), QAbstractItemModelTester::FailureReportingMode::QtTest);
+        alerts.reload(false);
+        alerts.answerLast(items(0, 100));
+        alerts.loadMore();
+        alerts.answerLast(items(99, 101));
+        QSignalSpy inserted(alerts.rows(), &QAbstractItemModel::rowsInserted);
+        QSignalSpy removed(alerts.rows(), &QAbstractItemModel::rowsRemoved);
+        QSignalSpy changed(alerts.rows(), &QAbstractItemModel::dataChanged);
+        emit alerts.model.reviewRevisionChanged();
+        QList<ReviewItem> marked = items(99, 101);
+        marked[51].has_been_reviewed = true;
+        alerts.answerLast(items(0, 100));
+        alerts.answerLast(marked);
+        QCOMPARE(alerts.rows()->rowCount(), 200);
         QVERIFY(inserted.isEmpty() && removed.isEmpty());
         QCOMPARE(changed.size(), 1);
         QCOMPARE(changed.first().first().toModelIndex().row(), 150);
-        QVERIFY(rig.alerts.rows()->index(150).data(ReviewListModel::ReviewedRole).toBool());
-        rig.alerts.setSearch(QStringLiteral("nothing like it"));
-        QCOMPARE(rig.alerts.rows()->rowCount(), 0);
-        rig.alerts.setSearch({});
-        QCOMPARE(rig.alerts.rows()->rowCount(), 200);
+        QVERIFY(alerts.rows()->index(150).data(ReviewListModel::ReviewedRole).toBool());
+        alerts.setSearch(QStringLiteral("nothing like it"));
+        QCOMPARE(alerts.rows()->rowCount(), 0);
+        alerts.setSearch({});
+        QCOMPARE(alerts.rows()->rowCount(), 200);
     }
 };
 
