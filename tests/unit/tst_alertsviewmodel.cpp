@@ -1,5 +1,6 @@
 #include "ManualPollingClock.h"
 #include "TaskRunner.h"
+#include "client/FrigateApi.h"
 #include "client/ServerTrust.h"
 #include "screens/AlertsViewModel.h"
 #include "state/AppModel.h"
@@ -209,6 +210,19 @@ private slots:
         alerts.answer(3, items(100, 100));
         QCOMPARE(alerts.rowIds(), idsOf(items(5, 3)));
         QVERIFY(!alerts.loading() && !alerts.loadingMore() && alerts.reachedEnd());
+    }
+
+    // Turning detections off reaches the client before the reload that follows asks for alerts.
+    void detectionsToggleReloadsAlertsOnly()
+    {
+        Alerts alerts;
+        alerts.setShowDetections(false);
+        QVERIFY(!alerts.model.settings().showDetections);
+        QCOMPARE(alerts.queries.size(), 1); // after the unseen count, which fails at once without a server
+        QVERIFY(alerts.loading());
+        const QueryItems sent = FrigateApi::reviewQueryItems(alerts.queries.first(),
+                                                             alerts.model.client()->settings().showDetections, true);
+        QVERIFY(sent.contains(std::pair{QStringLiteral("severity"), QStringLiteral("alert")}));
     }
 
     // The rows stay a consistent model through paging, a silent reload that brings a mark
