@@ -161,7 +161,7 @@ Item {
 
             delegate: AlertRow {
                 width: ListView.view.width
-                selected: alerts.hasPane && alerts.currentID === reviewId
+                selected: root.wide && alerts.hasPane && alerts.currentID === reviewId
                 focusPolicy: Qt.NoFocus
                 onClicked: root.openRow(index)
                 Component.onCompleted: alerts.rowShown(index)
