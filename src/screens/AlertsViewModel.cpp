@@ -129,6 +129,9 @@ QCoro::Task<> AlertsViewModel::runReload(bool silent)
 
 void AlertsViewModel::finishReload(QList<ReviewItem> items, FrigateApi::ReviewPager pager)
 {
+    // A page asked for while this reload ran continues the list being replaced: drop it.
+    ++m_generation;
+    m_loadingMore = false;
     m_items = std::move(items);
     m_reachedEnd = pager.finished();
     m_pager = std::move(pager);

@@ -117,7 +117,8 @@ private:
     ReviewListModel *m_rows;
     QList<ReviewItem> m_items;
     std::optional<FrigateApi::ReviewPager> m_pager;
-    // Raised by every reload; a load that finds it changed after its request drops the answer.
+    // Raised when a reload starts and when it ends; a load that finds it changed after its
+    // request drops the answer.
     quint64 m_generation = 0;
     QString m_search;
     bool m_loading = false;
