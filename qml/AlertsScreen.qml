@@ -118,7 +118,7 @@ Item {
             Keys.onReturnPressed: root.openRow(currentIndex)
             Keys.onEnterPressed: root.openRow(currentIndex)
             // Pulling the list down past its top reloads it.
-            onDragEnded: if (contentY < originY - 80) alerts.reload(false)
+            onDragEnded: if (verticalOvershoot < -80) alerts.reload(false)
 
             header: Column {
                 width: ListView.view.width
