@@ -40,7 +40,7 @@ Item {
     TabPage {
         tab: BITabBar.Alerts
         sourceComponent: StackView {
-            initialItem: PlaceholderScreen { title: qsTr("Alerts"); symbol: "bolt.fill"; bottomInset: root.bottomInset }
+            initialItem: AlertsScreen { bottomInset: root.bottomInset }
         }
     }
     TabPage {
