@@ -249,7 +249,6 @@ Item {
 
     FullScreenPlayer {
         id: fullScreen
-        parent: Overlay.overlay
         onDismissed: list.forceActiveFocus()
     }
 

@@ -1,5 +1,5 @@
 import QtQuick
-import QtQuick.Controls.Basic
+import QtQuick.Controls
 import Kestrova
 
 // The recording player over the whole window, tab bar included. show(request) opens it;
