@@ -17,6 +17,11 @@ FocusScope {
     readonly property var dayList: recordings ? hoursList : alertsList
 
     focus: true
+    // The calendar moves between the side column and the top of the lists: show it from the top.
+    onWideChanged: Qt.callLater(() => {
+        hoursList.positionViewAtBeginning()
+        alertsList.positionViewAtBeginning()
+    })
 
     CameraHistoryModel {
         id: history
@@ -227,6 +232,7 @@ FocusScope {
 
     // The day list beside the calendar, or below it in one scroll view on narrow windows.
     component DayList: ListView {
+        id: dayList
         property string emptyText
         anchors.left: divider.right
         anchors.right: body.right
@@ -236,34 +242,38 @@ FocusScope {
         keyNavigationEnabled: false
         bottomMargin: root.bottomInset
         ScrollBar.vertical: ScrollBar {}
-        header: Column {
-            width: ListView.view.width
-            topPadding: 12
-            bottomPadding: 8
-            MonthCalendar {
-                visible: !root.wide
-                x: 16
-                width: parent.width - 32
-                height: visible ? implicitHeight + 16 : 0
-                calendar: history.calendar
-            }
-            Text {
-                x: Theme.margin
-                text: history.selectedDayText
-                color: Theme.textSecondary
-                font.pixelSize: Theme.footnoteSize
-                font.weight: Font.DemiBold
+        header: Component {
+            Column {
+                width: dayList.width
+                topPadding: 12
+                bottomPadding: 8
+                MonthCalendar {
+                    visible: !root.wide
+                    x: 16
+                    width: parent.width - 32
+                    height: visible ? implicitHeight + 16 : 0
+                    calendar: history.calendar
+                }
+                Text {
+                    x: Theme.margin
+                    text: history.selectedDayText
+                    color: Theme.textSecondary
+                    font.pixelSize: Theme.footnoteSize
+                    font.weight: Font.DemiBold
+                }
             }
         }
-        footer: Text {
-            width: ListView.view.width
-            height: visible ? 80 : 0
-            visible: ListView.view.count === 0 && !history.loading
-            horizontalAlignment: Text.AlignHCenter
-            verticalAlignment: Text.AlignVCenter
-            text: ListView.view.emptyText
-            color: Qt.rgba(1, 1, 1, 0.6)
-            font.pixelSize: Theme.calloutSize
+        footer: Component {
+            Text {
+                width: dayList.width
+                height: visible ? 80 : 0
+                visible: dayList.count === 0 && !history.loading
+                horizontalAlignment: Text.AlignHCenter
+                verticalAlignment: Text.AlignVCenter
+                text: dayList.emptyText
+                color: Qt.rgba(1, 1, 1, 0.6)
+                font.pixelSize: Theme.calloutSize
+            }
         }
     }
 

@@ -54,7 +54,7 @@ Item {
             required property string name
             required property string friendlyName
             width: ListView.view.width
-            height: 112
+            height: 120
 
             RowLayout {
                 anchors.fill: parent
@@ -69,27 +69,34 @@ Item {
                     pixelHeight: 180
                     clip: true
                 }
-                Text {
+                ColumnLayout {
                     Layout.fillWidth: true
-                    text: row.friendlyName
-                    color: Theme.textPrimary
-                    font.pixelSize: Theme.bodySize
-                    font.weight: Font.DemiBold
-                    elide: Text.ElideRight
-                }
-                ActionButton {
-                    id: recordingsButton
-                    focus: true
-                    symbol: "film.stack"
-                    text: qsTr("Recordings")
-                    onClicked: root.openHistory(row.name, CameraHistoryModel.Recordings)
-                    KeyNavigation.right: alertsButton
-                }
-                ActionButton {
-                    id: alertsButton
-                    symbol: "bolt"
-                    text: qsTr("Alerts")
-                    onClicked: root.openHistory(row.name, CameraHistoryModel.Alerts)
+                    spacing: 8
+                    Text {
+                        Layout.fillWidth: true
+                        text: row.friendlyName
+                        color: Theme.textPrimary
+                        font.pixelSize: Theme.bodySize
+                        font.weight: Font.DemiBold
+                        elide: Text.ElideRight
+                    }
+                    Row {
+                        spacing: 10
+                        ActionButton {
+                            id: recordingsButton
+                            focus: true
+                            symbol: "film.stack"
+                            text: qsTr("Recordings")
+                            onClicked: root.openHistory(row.name, CameraHistoryModel.Recordings)
+                            KeyNavigation.right: alertsButton
+                        }
+                        ActionButton {
+                            id: alertsButton
+                            symbol: "bolt"
+                            text: qsTr("Alerts")
+                            onClicked: root.openHistory(row.name, CameraHistoryModel.Alerts)
+                        }
+                    }
                 }
             }
             Rectangle {

@@ -127,8 +127,7 @@ QString hourSummaryText(const RecordingHour &hour)
     if (hour.motion && *hour.motion > 0 && std::isfinite(*hour.motion))
         text += QStringLiteral(" · ") + tr("motion %1").arg(QLocale().toString(qint64(std::llround(*hour.motion))));
     if (hour.events && *hour.events >= 1)
-        text +=
-            QStringLiteral(" · ") + QCoreApplication::translate("CameraHistory", "%n event(s)", nullptr, *hour.events);
+        text += QStringLiteral(" · ") + (*hour.events == 1 ? tr("1 event") : tr("%1 events").arg(*hour.events));
     return text;
 }
 
