@@ -69,21 +69,23 @@ private slots:
     {
         QTest::addColumn<QDate>("date");
         QTest::addColumn<bool>("perPeriod"); // 0.17 on
+        QTest::addColumn<QTimeZone>("labels"); // the clocks the server's labels follow
         QTest::addColumn<int>("dayHours");
-        QTest::newRow("spring forward, 0.17") << QDate(2026, 3, 29) << true << 23;
-        QTest::newRow("fall back, 0.17") << QDate(2026, 10, 25) << true << 25;
-        QTest::newRow("summer day, 0.16 labels with winter offset") << QDate(2026, 7, 1) << false << 24;
+        QTest::newRow("spring forward, 0.17") << QDate(2026, 3, 29) << true << Rome << 23;
+        QTest::newRow("fall back, 0.17") << QDate(2026, 10, 25) << true << Rome << 25;
+        QTest::newRow("summer day, 0.16: winter offset") << QDate(2026, 7, 1) << false << QTimeZone(3600) << 24;
     }
     void hoursLandOnTheHour()
     {
         QFETCH(QDate, date);
         QFETCH(bool, perPeriod);
+        QFETCH(QTimeZone, labels);
         QFETCH(int, dayHours);
         const QDateTime now(QDate(2026, 12, 7), QTime(12, 0), Rome);
         const QTimeZone zone = summaryZone(perPeriod, Rome, now);
         RecordingDay day;
         for (int hour = 0; hour < 24; ++hour) {
-            if (QDateTime(date, QTime(hour, 0), zone).isValid()) // the hours the clocks show
+            if (QDateTime(date, QTime(hour, 0), labels).isValid()) // the hours the clocks show
                 day.hours.append(RecordingHour{QString::asprintf("%02d", hour), 0, 0, 0, 3600});
         }
         const QList<HourSlot> hours = hourSlots(day, date, zone, now);
@@ -92,8 +94,8 @@ private slots:
         qint64 total = 0;
         for (qsizetype at = 0; at < hours.size(); ++at) {
             const HourSlot &slot = hours.at(at);
-            QCOMPARE(slot.start.toTimeZone(zone).time(), QTime(slot.hour, 0));
-            QCOMPARE(slot.start.toTimeZone(zone).date(), date);
+            QCOMPARE(slot.start.toTimeZone(labels).time(), QTime(slot.hour, 0));
+            QCOMPARE(slot.start.toTimeZone(labels).date(), date);
             if (at + 1 < hours.size())
                 QCOMPARE(hours.at(at + 1).next, slot.start);
             total += slot.start.secsTo(slot.next);
@@ -131,6 +133,27 @@ private slots:
         const QDateTime now = start.addSecs(nowAfterStart);
         const HourSlot slot = hourSlots(day, date, Rome, now).constFirst();
         QCOMPARE(hourThumbnailTime(slot, now) - start.toSecsSinceEpoch(), afterStart);
+    }
+
+    // The summary's motion is a count of motion boxes, not seconds.
+    void hourSummary_data()
+    {
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<QString>("summary");
+        QTest::newRow("English") << "en_US"
+                                 << "1 h 0 min · motion 5,310 · 2 events";
+        QTest::newRow("Italian digits") << "it_IT"
+                                        << "1 h 0 min · motion 5.310 · 2 events";
+    }
+    void hourSummary()
+    {
+        QFETCH(QString, locale);
+        QFETCH(QString, summary);
+        const QLocale previous;
+        QLocale::setDefault(QLocale(locale));
+        const QString text = hourSummaryText(RecordingHour{"14", 2, 5310, 212, 3600});
+        QLocale::setDefault(previous);
+        QCOMPARE(text, summary);
     }
 
     void alertDayMarks_data()
