@@ -66,7 +66,8 @@ QCoro::Task<> CameraHistoryModel::loadAlertDays(QueryItems query, int generation
         co_return;
     if (!summary)
         co_return finishLoad(generation, summary.error());
-    m_alertDays = markedAlertDays(summary.value().toObject(), m_app->settings().showDetections);
+    m_marksShowDetections = m_app->settings().showDetections;
+    m_alertDays = markedAlertDays(summary.value().toObject(), m_marksShowDetections);
     updateMarks();
     finishLoad(generation, std::nullopt);
     co_await loadDayAlerts();

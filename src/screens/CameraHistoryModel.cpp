@@ -49,6 +49,11 @@ void CameraHistoryModel::setAppModel(AppModel *model)
     m_app = model;
     if (m_app) {
         connect(m_app, &AppModel::reviewRevisionChanged, this, [this] { loadDayAlerts(); });
+        // Detections shown or not change which days the review summary marks.
+        connect(m_app, &AppModel::settingsChanged, this, [this] {
+            if (m_mode == Alerts && m_complete && m_app->settings().showDetections != m_marksShowDetections)
+                load();
+        });
         connect(m_app, &AppModel::camerasChanged, this, [this] {
             m_alerts->setCameras(m_app->cameras());
             rebuildHourRows();

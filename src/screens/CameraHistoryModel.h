@@ -138,6 +138,7 @@ private:
     QString m_errorText;
     QHash<QString, RecordingDay> m_recordingDays;
     QSet<QString> m_alertDays;
+    bool m_marksShowDetections = false; // what m_alertDays counted
     QList<ReviewItem> m_dayAlerts;
     QString m_codec;
     bool m_codecAsked = false;
