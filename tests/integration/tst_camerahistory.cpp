@@ -3,6 +3,7 @@
 #include "TaskRunner.h"
 #include "client/ServerTrust.h"
 #include "screens/CameraHistoryModel.h"
+#include "screens/RemoteImageView.h"
 #include "state/MemoryPreferencesStore.h"
 #include "state/MemorySecretStore.h"
 
@@ -48,6 +49,14 @@ struct Rig
         runTask(app->connect(std::nullopt));
         return app->isLoggedIn();
     }
+};
+
+// Makes `name` the default locale while it lives.
+struct LocaleScope
+{
+    QLocale previous;
+    explicit LocaleScope(const QString &name) { QLocale::setDefault(QLocale(name)); }
+    ~LocaleScope() { QLocale::setDefault(previous); }
 };
 
 int markedCells(const MonthCalendarModel &calendar)
@@ -136,24 +145,10 @@ private slots:
     }
 
     // The summary's motion is a count of motion boxes, not seconds.
-    void hourSummary_data()
-    {
-        QTest::addColumn<QString>("locale");
-        QTest::addColumn<QString>("summary");
-        QTest::newRow("English") << "en_US"
-                                 << "1 h 0 min · motion 5,310 · 2 events";
-        QTest::newRow("Italian digits") << "it_IT"
-                                        << "1 h 0 min · motion 5.310 · 2 events";
-    }
     void hourSummary()
     {
-        QFETCH(QString, locale);
-        QFETCH(QString, summary);
-        const QLocale previous;
-        QLocale::setDefault(QLocale(locale));
-        const QString text = hourSummaryText(RecordingHour{"14", 2, 5310, 212, 3600});
-        QLocale::setDefault(previous);
-        QCOMPARE(text, summary);
+        const LocaleScope english("en_US");
+        QCOMPARE(hourSummaryText(RecordingHour{"14", 2, 5310, 212, 3600}), "1 h 0 min · motion 5,310 · 2 events");
     }
 
     void alertDayMarks_data()
@@ -208,11 +203,9 @@ private slots:
         QFETCH(QString, locale);
         QFETCH(QDate, firstCell);
         QFETCH(int, rows);
-        const QLocale previous;
-        QLocale::setDefault(QLocale(locale));
+        const LocaleScope scope(locale);
         const QDate today(2026, 2, 17);
         MonthCalendarModel calendar(nullptr, [today] { return today; });
-        QLocale::setDefault(previous);
         QAbstractItemModelTester tester(&calendar, QAbstractItemModelTester::FailureReportingMode::QtTest);
         QCOMPARE(calendar.cellDate(0), firstCell);
         QCOMPARE(calendar.rows(), rows);
@@ -259,10 +252,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(history.hours()->records().constLast().line3.startsWith(codec), 30000);
 
         const HistoryRow row = history.hours()->records().constLast();
-        QueryItems query;
-        for (const QVariant &pair : row.thumbQuery)
-            query.append({pair.toStringList().value(0), pair.toStringList().value(1)});
-        ApiRequest request{row.thumbPath, query};
+        ApiRequest request{row.thumbPath, RemoteImageView::queryItems(row.thumbQuery)};
         request.maxBytes = BodyLimit::Image;
         const auto image = runTask(rig.app->client()->request(request));
         QVERIFY2(image.ok(), qPrintable(row.thumbPath));
