@@ -34,7 +34,7 @@ Item {
     TabPage {
         tab: BITabBar.Cameras
         sourceComponent: StackView {
-            initialItem: PlaceholderScreen { title: qsTr("Cameras"); symbol: "video.fill"; bottomInset: root.bottomInset }
+            initialItem: CameraListScreen { bottomInset: root.bottomInset }
         }
     }
     TabPage {
