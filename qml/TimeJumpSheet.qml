@@ -47,16 +47,17 @@ Popup {
         Keys.onDownPressed: currentIndex = (currentIndex + 1) % range
         Keys.onReturnPressed: sheet.accept()
         Keys.onEnterPressed: sheet.accept()
-        delegate: Text {
-            required property int index
-            required property var modelData
-            text: ("0" + modelData).slice(-2)
-            color: Theme.textPrimary
-            font.pixelSize: Theme.titleSize
-            font.features: { "tnum": 1 }
-            horizontalAlignment: Text.AlignHCenter
-            verticalAlignment: Text.AlignVCenter
-            opacity: 1.0 - Math.abs(Tumbler.displacement) / (wheel.visibleItemCount / 2)
+        delegate: Component {
+            Text {
+                required property int index
+                required property var modelData
+                text: ("0" + modelData).slice(-2)
+                color: Theme.textPrimary
+                font.pixelSize: Theme.titleSize
+                horizontalAlignment: Text.AlignHCenter
+                verticalAlignment: Text.AlignVCenter
+                opacity: 1.0 - Math.abs(Tumbler.displacement) / (wheel.visibleItemCount / 2)
+            }
         }
         Rectangle {
             anchors.centerIn: parent

@@ -62,10 +62,11 @@ FocusScope {
     }
 
     component Shade: Rectangle {
-        property bool top: true
+        id: shade
+        property bool fromTop: true
         gradient: Gradient {
-            GradientStop { position: 0.0; color: Qt.rgba(0, 0, 0, top ? 0.7 : 0) }
-            GradientStop { position: 1.0; color: Qt.rgba(0, 0, 0, top ? 0 : 0.75) }
+            GradientStop { position: 0.0; color: Qt.rgba(0, 0, 0, shade.fromTop ? 0.7 : 0) }
+            GradientStop { position: 1.0; color: Qt.rgba(0, 0, 0, shade.fromTop ? 0 : 0.75) }
         }
     }
 
@@ -81,7 +82,7 @@ FocusScope {
             height: topBar.height + 40
         }
         Shade {
-            top: false
+            fromTop: false
             anchors { left: parent.left; right: parent.right; bottom: parent.bottom }
             height: bottomBar.height + 50
         }
@@ -107,7 +108,6 @@ FocusScope {
                     text: model.momentText
                     color: Theme.textSecondary
                     font.pixelSize: Theme.footnoteSize
-                    font.features: { "tnum": 1 }
                     elide: Text.ElideRight
                 }
             }
@@ -151,14 +151,12 @@ FocusScope {
                     text: model.positionText
                     color: Theme.textPrimary
                     font.pixelSize: Theme.footnoteSize
-                    font.features: { "tnum": 1 }
                 }
                 Item { Layout.fillWidth: true }
                 Text {
                     text: model.totalText
                     color: Theme.textSecondary
                     font.pixelSize: Theme.footnoteSize
-                    font.features: { "tnum": 1 }
                 }
             }
             ScrubBar {

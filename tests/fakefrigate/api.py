@@ -463,6 +463,18 @@ async def recording_snapshot(request):
     return raw(body, 200, "image/png" if ext == "png" else "image/jpeg")
 
 
+async def review_thumbnail(request):
+    """/clips/review/thumb-<camera>-<review id>.webp: nginx serves the file from the media folder
+    with the type its location maps .webp to (none: octet-stream)."""
+    ctx = ctx_of(request)
+    review = ctx.world.review(request.match_info["review_id"])
+    if review is None or review.camera != request.match_info["camera"]:
+        raise web.HTTPNotFound(text="<html><body>404 Not Found</body></html>", content_type="text/html")
+    middle = review.start + ((review.end or ctx.now()) - review.start) / 2
+    body = await ctx.stills.image(review.camera, middle, 180, "webp")
+    return raw(body, 200, "application/octet-stream")
+
+
 async def latest(request):
     ctx = ctx_of(request)
     flavour = ctx.flavour
@@ -499,3 +511,4 @@ def add_routes(app: web.Application):
     r.add_get("/api/{camera_name}/recordings/summary", recordings_summary)
     r.add_get("/api/{camera_name}/recordings/{frame_time}/snapshot.{ext}", recording_snapshot)
     r.add_get("/api/{camera_name}/latest.{ext}", latest)
+    r.add_get("/clips/review/thumb-{camera:[a-z_]+}-{review_id}.webp", review_thumbnail)

@@ -57,7 +57,7 @@ class Stills:
         self.pending: Dict[str, asyncio.Future] = {}
 
     async def image(self, camera: str, epoch: float, height: Optional[int], fmt: str) -> bytes:
-        """The scene of a camera at a moment (to the second of its loop), as "png" or "jpg"."""
+        """The scene of a camera at a moment (to the second of its loop), as "png", "jpg" or "webp"."""
         phase = int(scene.loop_phase(epoch))
         box = scene.object_box(epoch - scene.loop_phase(epoch) + phase)
         width, height = frame_size(camera, height)
@@ -78,16 +78,18 @@ class Stills:
         if path.exists():
             return path.read_bytes()
         rgb = draw(camera, width, height, box)
-        data = png(width, height, rgb) if fmt == "png" else await self._jpeg(width, height, rgb)
+        data = png(width, height, rgb) if fmt == "png" else await self._encode(width, height, rgb, fmt)
         temp = path.with_suffix(f".{hashlib.sha1(key.encode()).hexdigest()[:8]}.part")
         temp.write_bytes(data)
         temp.replace(path)
         return data
 
-    async def _jpeg(self, width: int, height: int, rgb: bytes) -> bytes:
+    async def _encode(self, width: int, height: int, rgb: bytes, fmt: str) -> bytes:
+        output = (["-c:v", "libwebp", "-quality", "70", "-f", "webp"] if fmt == "webp"
+                  else ["-q:v", "4", "-pix_fmt", "yuvj420p", "-f", "mjpeg"])
         process = await asyncio.create_subprocess_exec(
             "ffmpeg", "-v", "error", "-f", "rawvideo", "-pix_fmt", "rgb24", "-s", f"{width}x{height}", "-i", "-",
-            "-frames:v", "1", "-q:v", "4", "-pix_fmt", "yuvj420p", "-f", "mjpeg", "-",
+            "-frames:v", "1", *output, "-",
             stdin=asyncio.subprocess.PIPE, stdout=asyncio.subprocess.PIPE, stderr=asyncio.subprocess.PIPE)
         out, err = await process.communicate(rgb)
         if process.returncode != 0 or not out:
