@@ -117,6 +117,8 @@ Item {
 
             Keys.onReturnPressed: root.openRow(currentIndex)
             Keys.onEnterPressed: root.openRow(currentIndex)
+            // The list keeps ↑/↓ and Enter; the player in the pane gets its own keys from here.
+            Keys.forwardTo: paneRepeater.count > 0 ? [paneRepeater.itemAt(0)] : []
             // Pulling the list down past its top reloads it.
             onDragEnded: if (verticalOvershoot < -80) alerts.reload(false)
 
@@ -214,6 +216,7 @@ Item {
         // One player per request: a newly opened item gets a fresh player. A narrow window hides
         // the pane, and its player with it; widening again starts the request afresh.
         Repeater {
+            id: paneRepeater
             model: root.wide && alerts.hasPane ? [alerts.paneRequest] : []
             delegate: VideoPlayerScreen {
                 required property var modelData

@@ -20,6 +20,8 @@ QString numberedName(const QString &name, int number)
 Result<QString> publishWithoutReplacing(QTemporaryFile &file, const QString &folder, const QString &name)
 {
     const QDir target(folder);
+    // A temporary file is private to its owner; a saved clip or picture reads like any other file.
+    file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
     constexpr int MaxNumber = 999;
     for (int number = 1; number <= MaxNumber; ++number) {
         const QString candidate = target.filePath(numberedName(name, number));
