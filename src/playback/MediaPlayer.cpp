@@ -255,6 +255,19 @@ void MediaPlayer::seek(double seconds)
         startSession(seconds);
 }
 
+bool MediaPlayer::stepForward()
+{
+    if (m_playing || !m_frames || !m_shown || m_awaitingFirstFrame)
+        return false;
+    const auto next = m_frames->front();
+    if (!next || next->time <= m_shown->time)
+        return false;
+    const auto picture = m_frames->pop();
+    m_clock.setTime(picture->time);
+    show(*picture);
+    return true;
+}
+
 void MediaPlayer::setRate(double rate)
 {
     if (!(rate > 0) || rate == m_rate)

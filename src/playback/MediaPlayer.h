@@ -45,6 +45,9 @@ public:
     void seek(double seconds);
     void setRate(double rate);
     void setMuted(bool muted);
+    // While paused, shows the next picture when it is already decoded and waiting; false when it
+    // is not (a seek must then fetch it).
+    bool stepForward();
 
     Status status() const { return m_status; }
     QString errorString() const { return m_error; }

@@ -208,6 +208,13 @@ void PlayerController::stepFrame(int direction)
     if (m_isPlaying || !shown || direction == 0)
         return;
     const double frame = m_player.shownDuration() > 0 ? m_player.shownDuration() : 1.0 / 15;
+    if (m_stepFrom && std::abs(*m_stepFrom - *shown) < frame / 2)
+        m_stepFrom.reset();
+    // The paused session has usually decoded the next picture already: no seek needed.
+    if (direction > 0 && !m_stepFrom && m_player.stepForward()) {
+        setCurrentTime(m_player.currentTime());
+        return;
+    }
     const double from = m_stepFrom.value_or(*shown);
     // A seek shows the last picture starting at or before its target: half a picture before this
     // one lands on the previous picture, one and a half after on the next, whatever the rounding.

@@ -178,10 +178,21 @@ private slots:
         const auto picture = screen.controller.snapshotImage();
         QVERIFY(picture);
         QCOMPARE(drawnFrameNumber(*picture), FakeRecordings::frameNumberAt(QStringLiteral("0.16"), item, expected));
-        if (!playing) {
-            QCOMPARE(screen.controller.currentTime(), target);
-            QTest::qWait(300);
-            QVERIFY(frameTimesEqual(*screen.controller.player().shownTime(), expected));
+        if (playing)
+            return;
+        QCOMPARE(screen.controller.currentTime(), target);
+        QTest::qWait(300);
+        QVERIFY(frameTimesEqual(*screen.controller.player().shownTime(), expected));
+        // Frame steps from there, forward from what is decoded and back through a seek: each one
+        // picture, and the picture drawn for that moment.
+        double at = expected;
+        for (const int direction : {1, 1, -1, -1, -1}) {
+            QSignalSpy presented(&screen.controller.player(), &MediaPlayer::framePresented);
+            screen.controller.stepFrame(direction);
+            QVERIFY(!presented.isEmpty() || presented.wait(5000));
+            at += direction * (1.0 / FakeRecordings::Fps);
+            QVERIFY2(frameTimesEqual(presented.last().first().toDouble(), at), qPrintable(QString::number(at)));
+            QCOMPARE(drawnFrameNumber(*screen.controller.snapshotImage()), FakeRecordings::frameNumberAt(QStringLiteral("0.16"), item, at));
         }
     }
 

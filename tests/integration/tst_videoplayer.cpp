@@ -1,16 +1,9 @@
 // The recording player screen's model against the fake server: what it tells the server, what it
 // leaves on disk and where its clock puts the pictures.
-#include "FakeFrigate.h"
-#include "ManualPollingClock.h"
 #include "PlaybackRig.h"
-#include "TaskRunner.h"
-#include "client/ServerTrust.h"
+#include "SignedInModel.h"
 #include "screens/ReviewRows.h"
 #include "screens/VideoPlayerModel.h"
-#include "state/AppModel.h"
-#include "state/MemoryPreferencesStore.h"
-#include "state/MemorySecretStore.h"
-#include "state/ServerList.h"
 
 #include <QDir>
 #include <QImageReader>
@@ -23,49 +16,20 @@ namespace {
 
 const QString ViewedPath = QStringLiteral("/api/reviews/viewed");
 
-// A signed-in model over a fake server without sign-in, and a player on it.
-struct Rig
+// A signed-in model over a fake server, and a player on it.
+struct Rig : SignedInModel
 {
-    MemoryPreferencesStore preferences;
-    MemorySecretStore secrets;
-    ServerTrust trust{&preferences};
-    ManualPollingClock clock;
-    FakeFrigate server;
-    std::unique_ptr<AppModel> model;
     std::unique_ptr<VideoPlayerModel> player;
     QVideoSink sink;
 
     bool start(const QString &version)
     {
-        if (!server.start({.version = version, .auth = false}))
+        if (!SignedInModel::start(version))
             return false;
-        ServerSettings settings;
-        settings.internalURL = server.baseUrl();
-        ServerList list;
-        list.servers = {settings};
-        saveServerList(preferences, list);
-        model = std::make_unique<AppModel>(&preferences, &secrets, &trust, &clock);
-        runTask(model->initialize());
-        runTask(model->connect(std::nullopt));
         player = std::make_unique<VideoPlayerModel>();
         player->setAppModel(model.get());
         player->controller()->setVideoSink(&sink);
-        return model->isLoggedIn();
-    }
-
-    QList<ReviewItem> unseenReviews(int count)
-    {
-        FrigateApi::ReviewQuery query;
-        query.reviewed = false;
-        query.after = 1;
-        query.limit = 50;
-        const auto reviews = runTask(model->fetchReviews(query));
-        QList<ReviewItem> finished;
-        for (const ReviewItem &item : reviews.value()) {
-            if (item.end_time && finished.size() < count)
-                finished.append(item);
-        }
-        return finished;
+        return true;
     }
 
     void play(const QList<PlaybackItem> &items, bool continuous = false)
