@@ -67,7 +67,8 @@ public:
             avcodec_flush_buffers(m_decoder.get());
             const std::optional<double> shown = decodeTo(m_origin + target);
             if (!shown)
-                return failed(QStringLiteral("no picture after the seek"));
+                return failed(QStringLiteral("no picture after the seek, reading ended with: ")
+                              + averrorText(m_readStatus));
             if (*shown - m_origin <= target + Tolerance || from <= 0)
                 return {clock.nsecsElapsed() / 1e6, *shown - m_origin, {}};
             from = std::max(0.0, from - 2 * (*shown - m_origin - target) - m_frameDuration);
@@ -140,7 +141,7 @@ private:
     PacketPtr readVideo()
     {
         PacketPtr packet(av_packet_alloc());
-        while (av_read_frame(m_format, packet.get()) >= 0) {
+        while ((m_readStatus = av_read_frame(m_format, packet.get())) >= 0) {
             if (packet->stream_index == m_video)
                 return packet;
             av_packet_unref(packet.get());
@@ -164,4 +165,5 @@ private:
     int m_video = -1;
     double m_origin = 0;
     double m_frameDuration = 0;
+    int m_readStatus = 0;
 };
