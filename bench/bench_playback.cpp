@@ -22,11 +22,9 @@
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
-#include <QTest>
 #include <QVideoSink>
 #include <algorithm>
 #include <cmath>
-#include <ctime>
 #include <sys/resource.h>
 #include <thread>
 
@@ -170,6 +168,8 @@ void exactSeeks(PlaybackRig &rig, const QString &camera)
                 theirs.exact, qlonglong(targets.size()));
 }
 
+constexpr int SampleFps = 25;
+
 // A 1080p recording like a camera's: 25 fps, a key frame every 2 s.
 QString makeSample(const QString &codec)
 {
@@ -177,11 +177,14 @@ QString makeSample(const QString &codec)
     const QString path = QDir::temp().filePath(QStringLiteral("kestrova-bench-1080p-%1.%2").arg(codec, hevc ? "mp4" : "ts"));
     if (QFile::exists(path))
         return path;
-    QStringList arguments{QStringLiteral("-hide_banner"), QStringLiteral("-loglevel"), QStringLiteral("error"),
-                          QStringLiteral("-y"), QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
-                          QStringLiteral("testsrc2=size=1920x1080:rate=25:duration=20"), QStringLiteral("-pix_fmt"),
-                          QStringLiteral("yuv420p"), QStringLiteral("-g"), QStringLiteral("50"), QStringLiteral("-b:v"),
-                          QStringLiteral("4M")};
+    QStringList arguments{
+        QStringLiteral("-hide_banner"), QStringLiteral("-loglevel"),
+        QStringLiteral("error"),        QStringLiteral("-y"),
+        QStringLiteral("-f"),           QStringLiteral("lavfi"),
+        QStringLiteral("-i"),           QStringLiteral("testsrc2=size=1920x1080:rate=%1:duration=20").arg(SampleFps),
+        QStringLiteral("-pix_fmt"),     QStringLiteral("yuv420p"),
+        QStringLiteral("-g"),           QStringLiteral("50"),
+        QStringLiteral("-b:v"),         QStringLiteral("4M")};
     if (hevc)
         arguments << QStringLiteral("-c:v") << QStringLiteral("libx265") << QStringLiteral("-preset")
                   << QStringLiteral("ultrafast") << QStringLiteral("-x265-params") << QStringLiteral("log-level=error")
@@ -230,7 +233,7 @@ struct StepFigures
 // picture the player should land on.
 void stepFrames(Player &player, FfmpegHlsPeer &peer, int direction, int count, StepFigures &figures)
 {
-    const double frame = 1.0 / 25;
+    const double frame = 1.0 / SampleFps;
     for (int step = 0; step < count; ++step) {
         const double expected = player.controller.player().shownTime().value_or(NAN) + direction * frame;
         const auto [ms, landed] = player.timeToPicture([&] { player.controller.stepFrame(direction); });
@@ -319,7 +322,7 @@ void decodeCost(const QString &codec)
     DemuxSession(setup).run();
     screen.join();
     const double cpu = cpuSeconds(RUSAGE_SELF) - cpuBefore - tapNs / 1e9;
-    const double seconds = lastTime + 1.0 / 25;
+    const double seconds = lastTime + 1.0 / SampleFps;
 
     const double childBefore = cpuSeconds(RUSAGE_CHILDREN);
     timedCommand(QStringLiteral("ffmpeg"), {QStringLiteral("-hide_banner"), QStringLiteral("-loglevel"),
