@@ -177,14 +177,14 @@ QString makeSample(const QString &codec)
     const QString path = QDir::temp().filePath(QStringLiteral("kestrova-bench-1080p-%1.%2").arg(codec, hevc ? "mp4" : "ts"));
     if (QFile::exists(path))
         return path;
-    QStringList arguments{
-        QStringLiteral("-hide_banner"), QStringLiteral("-loglevel"),
-        QStringLiteral("error"),        QStringLiteral("-y"),
-        QStringLiteral("-f"),           QStringLiteral("lavfi"),
-        QStringLiteral("-i"),           QStringLiteral("testsrc2=size=1920x1080:rate=%1:duration=20").arg(SampleFps),
-        QStringLiteral("-pix_fmt"),     QStringLiteral("yuv420p"),
-        QStringLiteral("-g"),           QStringLiteral("50"),
-        QStringLiteral("-b:v"),         QStringLiteral("4M")};
+    const QString source = QStringLiteral("testsrc2=size=1920x1080:rate=%1:duration=20").arg(SampleFps);
+    QStringList arguments{QStringLiteral("-hide_banner"), QStringLiteral("-loglevel"),
+                          QStringLiteral("error"),        QStringLiteral("-y"),
+                          QStringLiteral("-f"),           QStringLiteral("lavfi"),
+                          QStringLiteral("-i"),           source,
+                          QStringLiteral("-pix_fmt"),     QStringLiteral("yuv420p"),
+                          QStringLiteral("-g"),           QStringLiteral("%1").arg(2 * SampleFps),
+                          QStringLiteral("-b:v"),         QStringLiteral("4M")};
     if (hevc)
         arguments << QStringLiteral("-c:v") << QStringLiteral("libx265") << QStringLiteral("-preset")
                   << QStringLiteral("ultrafast") << QStringLiteral("-x265-params") << QStringLiteral("log-level=error")
@@ -270,9 +270,9 @@ void frameSteps(int steps)
         stepFrames(player, peer, +1, steps, forward);
     }
     player.controller.teardown();
-    std::printf("1080p H.264 25 fps, 2 s key frames, 10 s MPEG-TS segments over loopback HTTP; %d steps each way "
+    std::printf("1080p H.264 %d fps, 2 s key frames, 10 s MPEG-TS segments over loopback HTTP; %d steps each way "
                 "from 4.0 s, 10.0 s and 17.0 s, paused\n",
-                steps);
+                SampleFps, steps);
     forward.print("forward");
     backward.print("backward");
 }
