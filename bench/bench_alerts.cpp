@@ -24,6 +24,8 @@
 #include <algorithm>
 #include <cmath>
 
+void qml_register_types_Kestrova();
+
 namespace {
 
 constexpr int ItemCount = 5000;
@@ -91,7 +93,7 @@ std::pair<double, double> firstRows(QQmlEngine &engine, SignedInModel &rig, cons
     QQuickWindow window;
     window.resize(430, 800);
     QQmlComponent component(&engine);
-    component.setData(ListQml, QUrl(QStringLiteral("bench:list.qml")));
+    component.setData(ListQml, QUrl::fromLocalFile(QStringLiteral("/bench/AlertList.qml")));
     std::unique_ptr<QObject> root(component.create());
     auto *list = qobject_cast<QQuickItem *>(root.get());
     if (!list) {
@@ -100,7 +102,8 @@ std::pair<double, double> firstRows(QQmlEngine &engine, SignedInModel &rig, cons
     }
     list->setParentItem(window.contentItem());
     window.show();
-    QTest::qWaitForWindowExposed(&window);
+    if (!QTest::qWaitForWindowExposed(&window))
+        return {NAN, NAN};
 
     AnsweredAlerts alerts;
     alerts.answer = reviewAnswer(sample, ItemCount);
@@ -154,7 +157,9 @@ int main(int argc, char **argv)
     if (sample.isEmpty())
         return 1;
 
+    qml_register_types_Kestrova();
     QQmlEngine engine;
+    engine.addImportPath(QStringLiteral("qrc:/"));
     QList<double> rows;
     QList<double> memory;
     for (int run = 0; run < runs; ++run) {

@@ -114,7 +114,7 @@ struct Player
         QElapsedTimer clock;
         clock.start();
         start();
-        if (!presented.wait(60000))
+        if (presented.isEmpty() && !presented.wait(60000))
             return {NAN, NAN};
         return {clock.nsecsElapsed() / 1e6, presented.first().first().toDouble()};
     }

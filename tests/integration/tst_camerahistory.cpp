@@ -1,11 +1,6 @@
-#include "FakeFrigate.h"
-#include "ManualPollingClock.h"
-#include "TaskRunner.h"
-#include "client/ServerTrust.h"
+#include "SignedInModel.h"
 #include "screens/CameraHistoryModel.h"
 #include "screens/RemoteImageView.h"
-#include "state/MemoryPreferencesStore.h"
-#include "state/MemorySecretStore.h"
 
 #include <QAbstractItemModelTester>
 #include <QImage>
@@ -24,32 +19,6 @@ ReviewItem review(const QDateTime &start, const QDateTime &end)
     item.end_time = end.toSecsSinceEpoch();
     return item;
 }
-
-// A fake server at `version` without sign-in and a model connected to it.
-struct Rig
-{
-    MemoryPreferencesStore preferences;
-    MemorySecretStore secrets;
-    ServerTrust trust{&preferences};
-    ManualPollingClock clock;
-    FakeFrigate server;
-    std::unique_ptr<AppModel> app;
-
-    bool start(const QString &version)
-    {
-        if (!server.start({.version = version, .auth = false}))
-            return false;
-        ServerList list;
-        ServerSettings settings;
-        settings.internalURL = server.baseUrl();
-        list.servers = {settings};
-        saveServerList(preferences, list);
-        app = std::make_unique<AppModel>(&preferences, &secrets, &trust, &clock);
-        runTask(app->initialize());
-        runTask(app->connect(std::nullopt));
-        return app->isLoggedIn();
-    }
-};
 
 // Makes `name` the default locale while it lives.
 struct LocaleScope
@@ -238,10 +207,10 @@ private slots:
         QFETCH(QString, camera);
         QFETCH(QString, codec);
         QFETCH(int, imageHeight);
-        Rig rig;
+        SignedInModel rig;
         QVERIFY(rig.start(version));
         CameraHistoryModel history;
-        history.setAppModel(rig.app.get());
+        history.setAppModel(rig.model.get());
         history.setCamera(camera);
         QAbstractItemModelTester tester(history.hours(), QAbstractItemModelTester::FailureReportingMode::QtTest);
         runTask(history.reload());
@@ -254,7 +223,7 @@ private slots:
         const HistoryRow row = history.hours()->records().constLast();
         ApiRequest request{row.thumbPath, RemoteImageView::queryItems(row.thumbQuery)};
         request.maxBytes = BodyLimit::Image;
-        const auto image = runTask(rig.app->client()->request(request));
+        const auto image = runTask(rig.model->client()->request(request));
         QVERIFY2(image.ok(), qPrintable(row.thumbPath));
         QCOMPARE(QImage::fromData(image.value()).height(), imageHeight);
 
