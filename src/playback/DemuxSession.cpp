@@ -281,6 +281,8 @@ bool DemuxSession::deliverVideo(FramePtr frame)
     if (m_targetReached)
         return emitVideo(std::move(frame), time);
     if (time < m_setup.target - TargetTolerance) {
+        if (m_candidate)
+            keepInHistory(std::move(m_candidate), m_candidateTime);
         m_candidate = std::move(frame);
         m_candidateTime = time;
         return true;
@@ -289,22 +291,47 @@ bool DemuxSession::deliverVideo(FramePtr frame)
     if (m_candidate && time > m_setup.target + TargetTolerance) {
         if (!emitVideo(std::move(m_candidate), m_candidateTime))
             return false;
+    } else if (m_candidate) {
+        keepInHistory(std::move(m_candidate), m_candidateTime);
     }
     m_candidate.reset();
     return emitVideo(std::move(frame), time);
 }
 
-bool DemuxSession::emitVideo(FramePtr frame, double time)
+void DemuxSession::keepInHistory(FramePtr frame, double time)
+{
+    if (!m_setup.history)
+        return;
+    QList<DecodedFrame> &pictures = m_setup.history->pictures;
+    // Converted for the screen only if a step shows it: most kept pictures never are.
+    DecodedFrame decoded;
+    decoded.time = time;
+    decoded.duration = m_frameDuration;
+    decoded.source = shareFrame(std::move(frame));
+    if (pictures.size() == PictureHistory::Capacity)
+        pictures.removeFirst();
+    pictures.append(std::move(decoded));
+}
+
+DecodedFrame DemuxSession::decodedFrame(FramePtr frame, double time) const
 {
     DecodedFrame decoded;
     decoded.time = time;
     decoded.duration = m_frameDuration;
     decoded.video = VideoFrameConversion::toVideoFrame(frame.get());
     if (!decoded.video.isValid())
-        return true;
+        return decoded;
     decoded.video.setStartTime(qint64(std::llround(time * 1e6)));
     decoded.video.setEndTime(qint64(std::llround((time + m_frameDuration) * 1e6)));
     decoded.source = shareFrame(std::move(frame));
+    return decoded;
+}
+
+bool DemuxSession::emitVideo(FramePtr frame, double time)
+{
+    DecodedFrame decoded = decodedFrame(std::move(frame), time);
+    if (!decoded.video.isValid())
+        return true;
     ++m_framesEmitted;
     return m_setup.frames->push(std::move(decoded));
 }

@@ -1,6 +1,7 @@
 #pragma once
 #include "playback/AudioConverter.h"
 #include "playback/FFmpeg.h"
+#include "playback/FrameQueue.h"
 
 #include <atomic>
 #include <deque>
@@ -19,6 +20,15 @@ struct SessionControl
     std::atomic<double> rate = 1.0;
 };
 
+// The pictures decoded on the way to a seek target, kept for stepping back through them. The
+// decoding thread fills it before it hands over the target picture; the GUI thread reads it
+// after showing that picture, so the frame queue's lock orders the two.
+struct PictureHistory
+{
+    static constexpr int Capacity = 12; // about 36 MB of 1080p pictures
+    QList<DecodedFrame> pictures;       // oldest first; `video` is made when one is shown
+};
+
 struct SessionSetup
 {
     std::shared_ptr<ByteQueue> bytes;
@@ -29,6 +39,8 @@ struct SessionSetup
     bool fragmentedMp4 = false;
     double segmentStart = 0; // item time of the first segment in `bytes`
     double target = 0;       // first item time to show; earlier pictures are decoded and dropped
+    // When given, the last pictures before the target are kept here instead of dropped.
+    std::shared_ptr<PictureHistory> history;
 };
 
 // Demuxes and decodes one run of segments (from the segment holding the target onward) on the
@@ -58,6 +70,8 @@ private:
     bool drainAudio();
     bool deliverVideo(FramePtr frame);
     bool emitVideo(FramePtr frame, double time);
+    void keepInHistory(FramePtr frame, double time);
+    DecodedFrame decodedFrame(FramePtr frame, double time) const;
     bool emitAudio(const AVFrame *frame, double time);
     double seconds(int64_t timestamp, const AVStream *stream) const;
     bool aborted() const;

@@ -12,6 +12,7 @@
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QVideoSink>
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -151,9 +152,10 @@ void MediaPlayer::playlistReady(const HlsMediaPlaylist &playlist)
         startSession(m_pendingTarget);
 }
 
-void MediaPlayer::startSession(double target)
+void MediaPlayer::startSession(double target, bool keepPictures)
 {
     stopSession();
+    m_history = keepPictures ? std::make_shared<PictureHistory>() : nullptr;
     target = std::clamp(target, 0.0, m_playlist.duration());
     const int first = m_playlist.segmentAt(target);
     const bool fragmented = m_playlist.fragmentedMp4();
@@ -181,6 +183,7 @@ void MediaPlayer::startSession(double target)
     setup.fragmentedMp4 = fragmented;
     setup.segmentStart = m_playlist.segments[first].start;
     setup.target = target;
+    setup.history = m_history;
 
     m_feeder = new SegmentFeeder(m_source, parts, m_bytes, this);
     m_feeder->start();
@@ -195,6 +198,7 @@ void MediaPlayer::startSession(double target)
 
 void MediaPlayer::stopSession()
 {
+    m_history.reset();
     if (m_control)
         m_control->aborted = true;
     if (m_frames)
@@ -255,17 +259,57 @@ void MediaPlayer::seek(double seconds)
         startSession(seconds);
 }
 
-bool MediaPlayer::stepForward()
+void MediaPlayer::seekKeepingPictures(double seconds)
 {
-    if (m_playing || !m_frames || !m_shown || m_awaitingFirstFrame)
+    if (m_status == Status::Ready && std::isfinite(seconds))
+        startSession(seconds, true);
+    else
+        seek(seconds);
+}
+
+bool MediaPlayer::stepFromMemory(int direction)
+{
+    if (m_playing || !m_frames || !m_shown || m_awaitingFirstFrame || direction == 0)
         return false;
+    const double frame = m_shown->duration > 0 ? m_shown->duration : 1.0 / 15;
+    const double wanted = m_shown->time + (direction > 0 ? frame : -frame);
+    const auto isWanted = [&](double time) { return std::abs(time - wanted) < frame / 2; };
+    std::optional<DecodedFrame> picture;
+    if (m_history) {
+        const auto kept = std::find_if(m_history->pictures.cbegin(), m_history->pictures.cend(),
+                                       [&](const DecodedFrame &p) { return isWanted(p.time); });
+        if (kept != m_history->pictures.cend())
+            picture = *kept;
+    }
     const auto next = m_frames->front();
-    if (!next || next->time <= m_shown->time)
+    if (!picture && direction > 0 && next && isWanted(next->time))
+        picture = m_frames->pop();
+    if (!picture)
         return false;
-    const auto picture = m_frames->pop();
+    if (!picture->video.isValid() && picture->source) {
+        picture->video = VideoFrameConversion::toVideoFrame(picture->source.get());
+        picture->video.setStartTime(qint64(std::llround(picture->time * 1e6)));
+        picture->video.setEndTime(qint64(std::llround((picture->time + picture->duration) * 1e6)));
+    }
+    remember(*m_shown);
     m_clock.setTime(picture->time);
     show(*picture);
     return true;
+}
+
+// The picture stepped away from stays reachable by the opposite step.
+void MediaPlayer::remember(const DecodedFrame &picture)
+{
+    if (!m_history)
+        return;
+    QList<DecodedFrame> &pictures = m_history->pictures;
+    auto at = std::lower_bound(pictures.begin(), pictures.end(), picture.time,
+                               [](const DecodedFrame &p, double time) { return p.time < time; });
+    if (at != pictures.end() && at->time == picture.time)
+        return;
+    pictures.insert(at, picture);
+    if (pictures.size() > 2 * PictureHistory::Capacity)
+        pictures.removeFirst();
 }
 
 void MediaPlayer::setRate(double rate)

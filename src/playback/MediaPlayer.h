@@ -45,9 +45,11 @@ public:
     void seek(double seconds);
     void setRate(double rate);
     void setMuted(bool muted);
-    // While paused, shows the next picture when it is already decoded and waiting; false when it
-    // is not (a seek must then fetch it).
-    bool stepForward();
+    // Frame-exact like seek, and the pictures decoded on the way stay for stepping back.
+    void seekKeepingPictures(double seconds);
+    // While paused, shows the next (direction > 0) or previous picture when it is already decoded:
+    // waiting in the queue or kept by the last seek. False when a seek must fetch it.
+    bool stepFromMemory(int direction);
 
     Status status() const { return m_status; }
     QString errorString() const { return m_error; }
@@ -78,7 +80,8 @@ private:
     void fetchPlaylist(const QUrl &url, int depth);
     void onPlaylistReply(QNetworkReply *reply, int depth, quint64 generation);
     void playlistReady(const HlsMediaPlaylist &playlist);
-    void startSession(double target);
+    void startSession(double target, bool keepPictures = false);
+    void remember(const DecodedFrame &picture);
     void stopSession();
     void fail(const QString &message);
     void show(const DecodedFrame &frame);
@@ -117,5 +120,6 @@ private:
     bool m_stalled = false;
     bool m_ended = false;
     std::optional<DecodedFrame> m_shown;
+    std::shared_ptr<PictureHistory> m_history;
     QSizeF m_presentationSize;
 };

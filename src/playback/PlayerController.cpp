@@ -210,15 +210,23 @@ void PlayerController::stepFrame(int direction)
     const double frame = m_player.shownDuration() > 0 ? m_player.shownDuration() : 1.0 / 15;
     if (m_stepFrom && std::abs(*m_stepFrom - *shown) < frame / 2)
         m_stepFrom.reset();
-    // The paused session has usually decoded the next picture already: no seek needed.
-    if (direction > 0 && !m_stepFrom && m_player.stepForward()) {
+    // The paused session has usually decoded the next picture already, and a step back keeps
+    // the pictures it decoded on the way: no seek needed then.
+    if (!m_stepFrom && m_player.stepFromMemory(direction)) {
         setCurrentTime(m_player.currentTime());
         return;
     }
     const double from = m_stepFrom.value_or(*shown);
     // A seek shows the last picture starting at or before its target: half a picture before this
     // one lands on the previous picture, one and a half after on the next, whatever the rounding.
-    seek(from + (direction > 0 ? 1.5 : -0.5) * frame);
+    const double target = from + (direction > 0 ? 1.5 : -0.5) * frame;
+    if (direction > 0) {
+        seek(target);
+    } else {
+        m_stepFrom.reset();
+        setCurrentTime(std::max(0.0, target));
+        m_player.seekKeepingPictures(std::max(0.0, target));
+    }
     m_stepFrom = std::max(0.0, from + (direction > 0 ? frame : -frame));
 }
 
