@@ -219,18 +219,24 @@ QCoro::Task<Status> markReviewedChunk(FrigateClient &client, QStringList ids, bo
     co_return status;
 }
 
-QCoro::Task<std::optional<double>> fetchAspect(FrigateClient &client, QString camera, qint64 time)
+ApiRequest recordingSnapshotRequest(const FrigateClient &client, const QString &camera, qint64 time, int height)
 {
     ApiRequest request;
-    request.timeoutSeconds = AspectTimeout;
     request.maxBytes = BodyLimit::Image;
-    // 0.14 renders recording snapshots only as full-size PNG.
-    if (client.serverAtLeast(0, 15)) {
-        request.path = QStringLiteral("api/%1/recordings/%2/snapshot.jpg").arg(camera).arg(time);
-        request.query = {{QStringLiteral("height"), QStringLiteral("90")}};
-    } else {
-        request.path = QStringLiteral("api/%1/recordings/%2/snapshot.png").arg(camera).arg(time);
+    const QString base = QStringLiteral("api/%1/recordings/%2/snapshot.").arg(camera).arg(time);
+    if (!client.serverAtLeast(0, 15)) {
+        request.path = base + QStringLiteral("png");
+        return request;
     }
+    request.path = base + QStringLiteral("jpg");
+    request.query = {{QStringLiteral("height"), QString::number(height)}};
+    return request;
+}
+
+QCoro::Task<std::optional<double>> fetchAspect(FrigateClient &client, QString camera, qint64 time)
+{
+    ApiRequest request = recordingSnapshotRequest(client, camera, time, 90);
+    request.timeoutSeconds = AspectTimeout;
     const auto body = co_await client.request(request);
     if (!body)
         co_return std::nullopt;

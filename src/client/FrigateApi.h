@@ -41,6 +41,10 @@ ReviewPager reviewPager(const FrigateClient &client, ReviewQuery first);
 // is asked first, and unmarking fails when it cannot be learnt.
 QCoro::Task<Status> markReviewedChunk(FrigateClient &client, QStringList ids, bool reviewed);
 
+// The recording snapshot of `camera` at `time`: 0.14 renders only full-size PNG; 0.15 and later
+// JPEG scaled to `height` pixels.
+ApiRequest recordingSnapshotRequest(const FrigateClient &client, const QString &camera, qint64 time, int height);
+
 // Width ÷ height of a 90-pixel-high recording snapshot at `time`, or nothing.
 QCoro::Task<std::optional<double>> fetchAspect(FrigateClient &client, QString camera, qint64 time);
 

@@ -26,6 +26,12 @@ QString vodPlaylistPath(const PlaybackItem &item)
         + QStringLiteral("/end/") + wholeSeconds(item.end) + QStringLiteral("/master.m3u8");
 }
 
+QString clipPath(const PlaybackItem &item)
+{
+    return QStringLiteral("api/") + item.camera + QStringLiteral("/start/") + wholeSeconds(item.start)
+        + QStringLiteral("/end/") + wholeSeconds(item.end) + QStringLiteral("/clip.mp4");
+}
+
 std::optional<MediaRequest> mediaRequest(const FrigateClient &client, const PlaybackItem &item, double startOffset)
 {
     const auto url = client.makeURL(vodPlaylistPath(item));

@@ -61,6 +61,8 @@ struct MediaRequest
 
 // "vod/<camera>/start/<s>/end/<e>/master.m3u8" with both times truncated to whole seconds.
 QString vodPlaylistPath(const PlaybackItem &item);
+// "api/<camera>/start/<s>/end/<e>/clip.mp4", the same whole seconds as the playlist.
+QString clipPath(const PlaybackItem &item);
 // Absent when the client cannot build a URL (no server address yet).
 std::optional<MediaRequest> mediaRequest(const FrigateClient &client, const PlaybackItem &item, double startOffset);
 

@@ -1,5 +1,6 @@
 #include "screens/CameraHistoryModel.h"
 
+#include "client/FrigateApi.h"
 #include "client/TextFormats.h"
 #include "screens/ReviewRows.h"
 
@@ -209,8 +210,14 @@ void CameraHistoryModel::rebuildHourRows()
 
 SnapshotPath CameraHistoryModel::hourThumbnail(const HourSlot &slot) const
 {
-    const bool jpeg = m_app && m_app->client()->serverAtLeast(0, 15);
-    return recordingSnapshot(m_camera, hourThumbnailTime(slot, now()), jpeg, ThumbnailHeight);
+    if (!m_app)
+        return {};
+    const ApiRequest request =
+        FrigateApi::recordingSnapshotRequest(*m_app->client(), m_camera, hourThumbnailTime(slot, now()), ThumbnailHeight);
+    SnapshotPath snapshot{request.path, {}};
+    for (const auto &[name, value] : request.query)
+        snapshot.query.append(QStringList{name, value});
+    return snapshot;
 }
 
 HistoryRow CameraHistoryModel::hourRow(const HourSlot &slot) const

@@ -108,14 +108,6 @@ qint64 hourThumbnailTime(const HourSlot &slot, const QDateTime &now)
     return qint64(seconds(slot.next) - *recorded / 2);
 }
 
-SnapshotPath recordingSnapshot(const QString &camera, qint64 time, bool jpegWithHeight, int height)
-{
-    const QString base = QStringLiteral("api/%1/recordings/%2/snapshot.").arg(camera).arg(time);
-    if (!jpegWithHeight)
-        return {base + QStringLiteral("png"), {}};
-    return {base + QStringLiteral("jpg"), {QStringList{QStringLiteral("height"), QString::number(height)}}};
-}
-
 QString hourRangeText(int hour)
 {
     return tr("%1:00 – %2:00").arg(hour, 2, 10, QLatin1Char('0')).arg((hour + 1) % 24, 2, 10, QLatin1Char('0'));

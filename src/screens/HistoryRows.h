@@ -42,14 +42,12 @@ QList<HourSlot> hourSlots(const RecordingDay &day, QDate date, const QTimeZone &
 // longer than the hour).
 qint64 hourThumbnailTime(const HourSlot &slot, const QDateTime &now);
 
-// A recording snapshot as an image path and its [name, value] query pairs. 0.14 renders only
-// full-size PNG; 0.15 and later JPEG scaled to `height` pixels.
+// An image path and its [name, value] query pairs, as RemoteImage takes them.
 struct SnapshotPath
 {
     QString path;
     QVariantList query;
 };
-SnapshotPath recordingSnapshot(const QString &camera, qint64 time, bool jpegWithHeight, int height);
 
 // "23:00 – 00:00"
 QString hourRangeText(int hour);

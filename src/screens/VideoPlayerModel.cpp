@@ -4,10 +4,12 @@
 #include "client/FrigateApi.h"
 #include "client/Logging.h"
 #include "client/TextFormats.h"
+#include "playback/VideoFrameConversion.h"
 #include "screens/DesktopFiles.h"
 #include "state/AppModel.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QImage>
 #include <QTemporaryFile>
 #include <QCoro/QCoroFuture>
@@ -33,14 +35,13 @@ QString fileStamp(double seconds)
     return localTime(seconds).toString(QStringLiteral("yyyyMMdd_HHmmss"));
 }
 
-QString wholeSeconds(double seconds)
+// Runs on a worker thread: converting and encoding a 4K picture takes longer than a frame.
+Result<QString> writePng(const SharedFrame &picture, const QString &name)
 {
-    return QString::number(qint64(std::trunc(seconds)));
-}
-
-// Runs on a worker thread: encoding a 4K picture takes longer than a frame.
-Result<QString> writePng(const QImage &image, const QString &folder, const QString &name)
-{
+    const QString folder = DesktopFiles::snapshotFolder();
+    const QImage image = VideoFrameConversion::toBgra(picture.get());
+    if (image.isNull())
+        return FrigateError::localFile(name);
     QTemporaryFile file(QDir(folder).filePath(QStringLiteral(".%1.XXXXXX.part").arg(name)));
     if (!file.open() || !image.save(&file, "PNG") || !file.flush() || ::fdatasync(file.handle()) != 0)
         return FrigateError::localFile(QDir::toNativeSeparators(folder));
@@ -340,19 +341,18 @@ void VideoPlayerModel::jumpToTimeOfDay(int secondsSinceMidnight)
 void VideoPlayerModel::saveSnapshot()
 {
     const PlaybackItem *item = currentItem();
-    const auto image = m_controller.snapshotImage();
-    if (!item || !image) {
+    SharedFrame picture = m_controller.player().shownFrame();
+    if (!item || !picture || m_controller.hasError()) {
         showToast(tr("Snapshot unavailable"));
         return;
     }
-    saveSnapshotTask(*image, item->camera + QLatin1Char('_') + fileStamp(shownWallTime()) + QStringLiteral(".png"));
+    saveSnapshotTask(std::move(picture), item->camera + QLatin1Char('_') + fileStamp(shownWallTime()) + QStringLiteral(".png"));
 }
 
-QCoro::Task<> VideoPlayerModel::saveSnapshotTask(QImage image, QString name)
+QCoro::Task<> VideoPlayerModel::saveSnapshotTask(SharedFrame picture, QString name)
 {
     const auto alive = m_alive;
-    const QString folder = DesktopFiles::snapshotFolder();
-    const Result<QString> saved = co_await QtConcurrent::run(writePng, image, folder, name);
+    const Result<QString> saved = co_await QtConcurrent::run(writePng, picture, name);
     if (!*alive)
         co_return;
     if (!saved) {
@@ -360,6 +360,7 @@ QCoro::Task<> VideoPlayerModel::saveSnapshotTask(QImage image, QString name)
         showToast(tr("Couldn't save the snapshot"));
         co_return;
     }
+    const QString folder = QFileInfo(saved.value()).absolutePath();
     showToast(tr("Snapshot saved to %1").arg(DesktopFiles::displayPath(folder)), saved.value());
 }
 
@@ -371,8 +372,7 @@ void VideoPlayerModel::downloadClip()
     m_downloading = true;
     emit downloadingChanged();
     showToast(tr("Preparing clip…"));
-    const QString path = QStringLiteral("api/") + item->camera + QStringLiteral("/start/") + wholeSeconds(item->start)
-                         + QStringLiteral("/end/") + wholeSeconds(item->end) + QStringLiteral("/clip.mp4");
+    const QString path = clipPath(*item);
     // Named after its first picture: the first recorded moment at or after the item's start.
     const RecordingTimeline clip(m_segments, std::trunc(item->start), std::trunc(item->end), true);
     const double first = m_segments.isEmpty() ? item->start : clip.wallStart();

@@ -118,7 +118,7 @@ private:
     void announceLanding(double wall);
     void applyReviewSideEffects();
     QCoro::Task<> fetchTracks(ReviewItem review);
-    QCoro::Task<> saveSnapshotTask(QImage image, QString name);
+    QCoro::Task<> saveSnapshotTask(SharedFrame picture, QString name);
     QCoro::Task<> downloadClipTask(QString path, QString name);
     QCoro::Task<> markUnseenTask(QString id);
     void scheduleHide();
