@@ -38,17 +38,11 @@ QStringList idsOf(const QList<ReviewItem> &list)
     return ids;
 }
 
-class Gate : public QObject
-{
-    Q_OBJECT
-signals:
-    void opened();
-};
-
 // A model without a server; pages are answered by hand, in any order, and the server reads
 // `before` as a start-time bound.
 class Alerts : public AlertsViewModel
 {
+    Q_OBJECT
 public:
     MemoryPreferencesStore preferences;
     MemorySecretStore secrets;
@@ -70,10 +64,13 @@ public:
     void answer(qsizetype request, const Page &page)
     {
         *m_answers.at(request) = page;
-        emit m_gate.opened();
+        emit answered();
         QCoreApplication::sendPostedEvents(); // the waiting loads resume through queued calls
     }
     void answerLast(const Page &page) { answer(m_answers.size() - 1, page); }
+
+signals:
+    void answered();
 
 protected:
     QCoro::Task<Page> fetchPage(FrigateApi::ReviewQuery query) override
@@ -82,7 +79,7 @@ protected:
         const auto answer = std::make_shared<std::optional<Page>>();
         m_answers.append(answer);
         while (!*answer)
-            co_await qCoro(&m_gate, &Gate::opened);
+            co_await qCoro(this, &Alerts::answered);
         co_return **answer;
     }
     FrigateApi::ReviewPager makePager(FrigateApi::ReviewQuery first) const override
@@ -91,7 +88,6 @@ protected:
     }
 
 private:
-    Gate m_gate;
     QList<std::shared_ptr<std::optional<Page>>> m_answers;
 };
 
