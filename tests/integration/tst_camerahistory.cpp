@@ -194,12 +194,8 @@ private slots:
         QTest::addColumn<QString>("camera");
         QTest::addColumn<QString>("codec");
         QTest::addColumn<int>("imageHeight");
-        QTest::newRow("0.14 H.264") << "0.14"
-                                    << "front_door"
-                                    << "H.264" << 720; // PNG, full size
-        QTest::newRow("0.15 H.265") << "0.15"
-                                    << "driveway"
-                                    << "H.265" << 180;
+        QTest::newRow("0.14 H.264") << "0.14" << QStringLiteral("front_door") << "H.264" << 720; // PNG, full size
+        QTest::newRow("0.15 H.265") << "0.15" << QStringLiteral("driveway") << "H.265" << 180;
     }
     void recordingsAgainstServer()
     {

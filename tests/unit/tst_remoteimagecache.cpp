@@ -105,30 +105,9 @@ private slots:
         model.reset();
     }
 
-    void concurrentLoadsShareOneAuthorizedRequest()
-    {
-        connectTo(*a);
-        a->answer(kWirePath, {200, pngOf(Qt::red)});
-        QList<QImage> results;
-        QObject first, second;
-        const auto keep = [&](const QImage &image) { results.append(image); };
-        cache()->load(kPath, {{"height", "90"}}, &first, keep);
-        cache()->load(kPath, {{"height", "90"}}, &second, keep);
-        {
-            // A waiter that goes away before the answer is simply not called.
-            QObject shortLived;
-            cache()->load(kPath, {{"height", "90"}}, &shortLived, keep);
-        }
-        QVERIFY(QTest::qWaitFor([&] { return results.size() == 2; }, 5000));
-        QCOMPARE(colourOf(results[0]), QColor(Qt::red));
-        QCOMPARE(results[0], results[1]);
-        QCOMPARE(a->count(kWirePath), 1);
-        const LocalHttpServer::Request request = a->last(kWirePath);
-        QCOMPARE(request.query, QStringLiteral("height=90"));
-        QCOMPARE(request.headers.value("authorization"), "Bearer tok-" + QByteArray::number(a->url({}).port()));
-    }
-
-    // What one answer leaves in the cache; a later load asks the server again unless it was kept.
+    // What one answer gives its waiters and leaves in the cache: loads of one path share one
+    // authorised request, a waiter gone before the answer is not called, and a later load asks
+    // the server again unless the image was kept.
     void onlyDecodedImagesWithinTheCapsAreKept_data()
     {
         QTest::addColumn<Answer>("answer");
@@ -144,14 +123,31 @@ private slots:
     void onlyDecodedImagesWithinTheCapsAreKept()
     {
         QFETCH(Answer, answer);
+        QFETCH(bool, shown);
         QFETCH(bool, kept);
         connectTo(*a);
         a->answer(kWirePath, answer);
-        QTEST(!load(kPath).isNull(), "shown");
+        const QueryItems query{{"height", "90"}};
+        QList<QImage> results;
+        QObject first, second;
+        const auto keep = [&](const QImage &image) { results.append(image); };
+        cache()->load(kPath, query, &first, keep);
+        cache()->load(kPath, query, &second, keep);
+        {
+            QObject shortLived;
+            cache()->load(kPath, query, &shortLived, keep);
+        }
+        QVERIFY(QTest::qWaitFor([&] { return results.size() == 2; }, 5000));
+        QCOMPARE(colourOf(results[0]), shown ? QColor(Qt::red) : QColor());
+        QCOMPARE(results[0], results[1]);
+        QCOMPARE(a->count(kWirePath), 1);
+        QCOMPARE(a->last(kWirePath).query, QStringLiteral("height=90"));
+        QCOMPARE(a->last(kWirePath).headers.value("authorization"),
+                 "Bearer tok-" + QByteArray::number(a->url({}).port()));
         QCOMPARE(cache()->count(), kept ? 1 : 0);
 
         a->answer(kWirePath, {200, pngOf(Qt::green)});
-        QVERIFY(!load(kPath).isNull());
+        QVERIFY(!load(kPath, query).isNull());
         QCOMPARE(a->count(kWirePath), kept ? 1 : 2);
     }
 
