@@ -1,11 +1,4 @@
-#include "FakeFrigate.h"
-#include "ManualPollingClock.h"
-#include "TaskRunner.h"
-#include "client/ServerTrust.h"
-#include "state/AppModel.h"
-#include "state/MemoryPreferencesStore.h"
-#include "state/MemorySecretStore.h"
-#include "state/ServerList.h"
+#include "SignedInModel.h"
 
 #include <QJsonDocument>
 #include <QRegularExpression>
@@ -58,16 +51,10 @@ QString deadAddress()
 
 const QJsonObject errorLine{{"service", "frigate"}, {"level", "ERROR"}, {"message", "camera note"}};
 
-// One model wired as the application wires it, over memory stores and a hand-driven clock.
-struct Rig
+// One model wired as the application wires it, over memory stores and a hand-driven clock, started
+// here over a chosen server list rather than signed in at once.
+struct Rig : SignedInModel
 {
-    MemoryPreferencesStore preferences;
-    MemorySecretStore secrets;
-    ServerTrust trust{&preferences};
-    ManualPollingClock clock;
-    FakeFrigate server;
-    std::unique_ptr<AppModel> model;
-
     ServerSettings serverSettings() const
     {
         ServerSettings settings;
@@ -388,7 +375,6 @@ private slots:
     {
         QTest::addColumn<QString>("summary");
         QTest::addColumn<int>("status");
-        QTest::addColumn<bool>("showDetections");
         QTest::addColumn<int>("expected");
 
         const QJsonObject last24{{"total_alert", 40}, {"reviewed_alert", 0}, {"total_detection", 40}};
@@ -396,28 +382,22 @@ private slots:
             {"total_alert", 5}, {"reviewed_alert", 2}, {"total_detection", 9}, {"reviewed_detection", 4}};
         const QJsonObject day10{{"total_alert", " 3 "}, {"reviewed_alert", 1}, {"total_detection", "x"}};
         const QString mixed = json({{"last24Hours", last24}, {"2024-06-11", day11}, {"2024-06-10", day10}});
-        QTest::newRow("only last24Hours") << json({{"last24Hours", last24}}) << 200 << true << 0;
-        QTest::newRow("alerts and detections") << mixed << 200 << true << 3 + 2 + 5 + 0;
-        QTest::newRow("detections hidden") << mixed << 200 << false << 3 + 2;
+        QTest::newRow("only last24Hours") << json({{"last24Hours", last24}}) << 200 << 0;
+        QTest::newRow("alerts and detections") << mixed << 200 << 3 + 2 + 5 + 0;
         QTest::newRow("never below zero")
-            << json({{"2024-06-11", QJsonObject{{"total_alert", 1}, {"reviewed_alert", 4}}}}) << 200 << true << 0;
-        QTest::newRow("server error keeps the value") << QString() << 500 << true << 77;
-        QTest::newRow("not an object keeps the value") << QStringLiteral("[1, 2]") << 200 << true << 77;
+            << json({{"2024-06-11", QJsonObject{{"total_alert", 1}, {"reviewed_alert", 4}}}}) << 200 << 0;
+        QTest::newRow("server error keeps the value") << QString() << 500 << 77;
+        QTest::newRow("not an object keeps the value") << QStringLiteral("[1, 2]") << 200 << 77;
     }
 
     void unseenBadgeArithmetic()
     {
         QFETCH(QString, summary);
         QFETCH(int, status);
-        QFETCH(bool, showDetections);
         QFETCH(int, expected);
 
         Rig rig;
-        QVERIFY(rig.start({.auth = false}));
-        ServerSettings settings = rig.model->settings();
-        settings.showDetections = showDetections;
-        rig.model->saveServer(settings);
-        QVERIFY(rig.connect());
+        QVERIFY(rig.startConnected());
         QCOMPARE(rig.unseenAfter(summaryOf(77)), 77);
         QCOMPARE(rig.unseenAfter(summary, status), expected);
     }
