@@ -62,6 +62,8 @@ struct FrigateClient::Reply
     bool sinkFailed = false;
     bool stale = false; // the client was set up for another server meanwhile
     bool transportFailed = false; // the connection failed, possibly after the status line
+    qint64 received = 0;
+    qint64 announced = -1; // the body's announced length, in the units Qt counts received bytes in
     QList<QNetworkCookie> setCookies;
 };
 
@@ -213,10 +215,13 @@ QCoro::Task<FrigateClient::Reply> FrigateClient::send(QNetworkRequest request, Q
     connect(reply, &QNetworkReply::metaDataChanged, &idle, [reply, refuseIfTooLarge] {
         refuseIfTooLarge(reply->header(QNetworkRequest::ContentLengthHeader).toLongLong());
     });
-    connect(reply, &QNetworkReply::downloadProgress, &idle, [&idle, refuseIfTooLarge](qint64 received, qint64) {
-        idle.start();
-        refuseIfTooLarge(received);
-    });
+    connect(reply, &QNetworkReply::downloadProgress, &idle,
+            [&idle, &result, refuseIfTooLarge](qint64 received, qint64 total) {
+                idle.start();
+                result.received = received;
+                result.announced = total;
+                refuseIfTooLarge(received);
+            });
     connect(reply, &QNetworkReply::uploadProgress, &idle, [&idle] { idle.start(); });
     const auto drainIntoSink = [&result, reply, sink] {
         const QByteArray chunk = reply->readAll();
@@ -250,6 +255,9 @@ void FrigateClient::noteOutcome(QNetworkReply *reply, quint64 generation, Reply 
     // Codes 1-199 and 301-399 are failures of the connection or protocol; the others mirror a status.
     const int code = int(result.error);
     result.transportFailed = (code > 0 && code < 200) || (code > 300 && code < 400);
+    // Qt 6.4 can finish without an error when the server closes before the announced length.
+    if (code == 0 && result.announced > 0 && result.received < result.announced)
+        result.transportFailed = true;
     result.status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     if (result.stale)
         return;
