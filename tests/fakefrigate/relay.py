@@ -203,6 +203,7 @@ class Consumer:
         self.taken = taken
         self.clocks = {id(t): livemedia.TrackClock(t) for t in tracks}
         self.track_ids = {id(t): number for number, t in enumerate(tracks, start=1)}
+        self.sequence = 0
 
     async def run(self):
         await self.relay.send_binary(self.connection, self.ws, livemedia.init_segment(self.tracks))
@@ -230,10 +231,10 @@ class Consumer:
         pieces, notes = [], []
         for wall, track, sample in batch:
             decode, duration = self.clocks[id(track)].next(round(wall * track.timescale))
-            self.relay.sequence += 1
+            self.sequence += 1
             flags = livemedia.SAMPLE_AUDIO if track.kind == "audio" else (
                 livemedia.SAMPLE_KEY if sample.key else livemedia.SAMPLE_NON_KEY)
-            pieces.append(livemedia.fragment(self.relay.sequence, self.track_ids[id(track)], duration, flags,
+            pieces.append(livemedia.fragment(self.sequence, self.track_ids[id(track)], duration, flags,
                                              decode, sample.data))
             notes.append((track, decode, wall, sample))
         await self.relay.send_binary(self.connection, self.ws, b"".join(pieces))
@@ -256,7 +257,6 @@ class Relay:
         self.departures = Departures()
         self.connections = collections.deque(maxlen=200)
         self.ids = itertools.count(1)
-        self.sequence = 0           # go2rtc numbers fragments per muxer; one counter is enough here
 
     async def send_binary(self, connection: Connection, ws, data: bytes):
         await ws.send_bytes(data)
