@@ -69,6 +69,31 @@ def all_boxes(data: bytes, kind: str) -> list:
     return [data[at + header:at + size] for found, at, size, header in boxes(data) if found == kind]
 
 
+def descriptors(data: bytes) -> dict:
+    """MPEG-4 descriptors (tag: payload) of one level, as in an esds box."""
+    found, at = {}, 0
+    while at < len(data):
+        tag, length = data[at], 0
+        at += 1
+        while True:
+            byte = data[at]
+            at += 1
+            length = (length << 7) | (byte & 0x7F)
+            if not byte & 0x80:
+                break
+        found[tag] = data[at:at + length]
+        at += length
+    return found
+
+
+def audio_specific_config(entry: bytes) -> bytes:
+    """The AudioSpecificConfig inside an mp4a sample entry (payload after the box header), or b""."""
+    esds = find(entry[28:], "esds")
+    es = descriptors(esds[4:]).get(0x03, b"")
+    decoder = descriptors(es[3:]).get(0x04, b"")
+    return descriptors(decoder[13:]).get(0x05, b"")
+
+
 def fragments(data: bytes) -> list:
     found, moof = [], None
     for kind, at, size, header in boxes(data):

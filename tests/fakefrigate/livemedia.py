@@ -21,7 +21,7 @@ import media
 
 VIDEO_CLOCK = 90000           # go2rtc writes video in the RTP clock whatever the camera's file used
 FIRST_FLUSH_SECONDS = 0.1     # the socket writer starts this long after the first key frame is queued
-LIVE_REVISION = 1             # bump when the remuxed files change shape
+LIVE_REVISION = 2             # bump when the remuxed files change shape
 
 SAMPLE_KEY = 0x02000000       # depends on no other sample
 SAMPLE_NON_KEY = 0x01010000   # depends on others, not a sync sample
@@ -207,9 +207,19 @@ class Camera:
 
 def remux_arguments(source: Path, kind: str, output: Path) -> list:
     args = ["ffmpeg", "-hide_banner", "-loglevel", "error", "-y", "-i", str(source)]
-    args += ["-map", "0:v", "-c", "copy"] if kind == "video" else ["-map", "0:a", "-c", "copy",
-                                                                  "-bsf:a", "aac_adtstoasc"]
+    args += ["-map", "0:v" if kind == "video" else "0:a", "-c", "copy"]
     return args + ["-movflags", "frag_every_frame+empty_moov+default_base_moof", "-f", "mp4", str(output)]
+
+
+def audio_with_config(source: Path, work: Path) -> Path:
+    """ADTS audio from MPEG-TS gets its AudioSpecificConfig from the bitstream filter only with the first
+    packet, too late for an empty moov: a plain MP4 in between carries it into the fragmented file."""
+    if source.suffix != ".ts":
+        return source
+    plain = work / "audio-plain.mp4"
+    subprocess.run(["ffmpeg", "-hide_banner", "-loglevel", "error", "-y", "-i", str(source), "-map", "0:a",
+                    "-c", "copy", "-bsf:a", "aac_adtstoasc", str(plain)], check=True)
+    return plain
 
 
 def remux_now(source: Path, kinds: list, directory: Path):
@@ -221,7 +231,8 @@ def remux_now(source: Path, kinds: list, directory: Path):
         work = Path(tempfile.mkdtemp(prefix=f".{directory.name}-", dir=directory.parent))
         try:
             for kind in kinds:
-                subprocess.run(remux_arguments(source, kind, work / f"{kind}.mp4"), check=True)
+                origin = audio_with_config(source, work) if kind == "audio" else source
+                subprocess.run(remux_arguments(origin, kind, work / f"{kind}.mp4"), check=True)
             (work / "done").write_text("ok")
             work.rename(directory)
         finally:

@@ -23,6 +23,9 @@ from logtext import CAMERA_IPS
 
 log = logging.getLogger("fakefrigate.relay")
 
+NGINX_403 = (b"<html>\r\n<head><title>403 Forbidden</title></head>\r\n<body>\r\n<center><h1>403 Forbidden</h1></center>"
+             b"\r\n<hr><center>nginx</center>\r\n</body>\r\n</html>\r\n")
+
 MSE_TOKENS = {"avc1.640029": ("video", "H264"), "hvc1.1.6.L153.B0": ("video", "H265"),
               "mp4a.40.2": ("audio", "AAC"), "flac": ("audio", "PCM"), "opus": ("audio", "OPUS")}
 DEFAULT_CODECS = {"video": ["H264", "H265"], "audio": ["AAC"]}
@@ -392,8 +395,13 @@ def register(app: web.Application, ctx) -> Relay:
     async def connections(_request):
         return web.json_response([c.describe() for c in relay.connections])
 
+    async def forbidden(_request):
+        # nginx's limit_except GET on the relay's location.
+        return web.Response(status=403, body=NGINX_403, content_type="text/html")
+
     r = app.router
     r.add_get("/live/mse/api/ws", relay.handle)
+    r.add_route("*", "/live/mse/api/ws", forbidden)
     r.add_post("/__control/live/fault", add_fault)
     r.add_get("/__control/live/faults", list_faults)
     r.add_delete("/__control/live/faults", clear_faults)

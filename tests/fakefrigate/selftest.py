@@ -653,6 +653,9 @@ def check_mse_stream(session, codecs, entry):
     expect_equal([struct.unpack(">I", livecheck.find(t, "mdia/mdhd")[12:16])[0] for t in traks], [90000, 48000],
                  "track timescales")
     expect_equal(livecheck.find(traks[0], "mdia/minf/stbl/stsd")[12:16], entry, "video sample entry")
+    audio_entry = livecheck.find(livecheck.find(traks[1], "mdia/minf/stbl/stsd")[8:], "mp4a")
+    expect_equal(livecheck.audio_specific_config(audio_entry)[:2], b"\x11\x88",
+                 "AudioSpecificConfig: AAC-LC, 48 kHz, mono")
     expect_equal(len(livecheck.all_boxes(livecheck.find(moov, "mvex"), "trex")), 2, "one trex per track")
     expect(len(livecheck.top_boxes(session.frames[1])) >= 4, "fragments queued before the first write share a frame")
     frags = livecheck.fragments(session.media)
