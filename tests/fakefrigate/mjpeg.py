@@ -39,16 +39,23 @@ async def stream(request: web.Request) -> web.StreamResponse:
     response = web.StreamResponse(headers={"Content-Type": content_type(ctx.flavour)})
     await response.prepare(request)
     try:
-        while True:
-            if relay.faults.strikes(camera, "mjpeg_stall", faults, started):
-                await asyncio.sleep(STALL_POLL_SECONDS)
-                continue
-            part = await picture(ctx, camera, height)
-            await response.write(BOUNDARY_PART + part + b"\r\n\r\n")
-            await asyncio.sleep(1.0 / fps)
+        with relay.endless_handler():
+            await send_parts(ctx, response, camera, height, fps,
+                             lambda: relay.faults.strikes(camera, "mjpeg_stall", faults, started))
     except (ConnectionError, RuntimeError):
         # The viewer went away; nothing else ends an MJPEG stream.
-        return response
+        pass
+    return response
+
+
+async def send_parts(ctx, response, camera: str, height: int, fps: int, stalled):
+    while True:
+        if stalled():
+            await asyncio.sleep(STALL_POLL_SECONDS)
+            continue
+        part = await picture(ctx, camera, height)
+        await response.write(BOUNDARY_PART + part + b"\r\n\r\n")
+        await asyncio.sleep(1.0 / fps)
 
 
 def add_routes(app: web.Application):

@@ -9,6 +9,7 @@ and leave the socket open. Each further "mse" message adds another consumer on t
 
 import asyncio
 import collections
+import contextlib
 import itertools
 import json
 import logging
@@ -260,6 +261,22 @@ class Relay:
         self.departures = Departures()
         self.connections = collections.deque(maxlen=200)
         self.ids = itertools.count(1)
+        self.endless = set()        # handler tasks of open sockets and MJPEG streams
+
+    @contextlib.contextmanager
+    def endless_handler(self):
+        """Marks the running handler as one that only ends with its client, so a stopping server ends it
+        instead of waiting aiohttp's 60 s shutdown timeout for it."""
+        task = asyncio.current_task()
+        self.endless.add(task)
+        try:
+            yield
+        finally:
+            self.endless.discard(task)
+
+    async def stop_endless(self, _app):
+        for task in list(self.endless):
+            task.cancel()
 
     async def send_binary(self, connection: Connection, ws, data: bytes):
         await ws.send_bytes(data)
@@ -285,7 +302,8 @@ class Relay:
         watchdog = asyncio.ensure_future(self.close_when_due(ws, connection, taken))
         consumers = []
         try:
-            await self.read(ws, connection, taken, consumers)
+            with self.endless_handler():
+                await self.read(ws, connection, taken, consumers)
         finally:
             watchdog.cancel()
             for task in consumers:
@@ -360,6 +378,7 @@ class Relay:
 def register(app: web.Application, ctx) -> Relay:
     relay = Relay(ctx)
     app["relay"] = relay
+    app.on_shutdown.append(relay.stop_endless)
 
     async def add_fault(request):
         try:
