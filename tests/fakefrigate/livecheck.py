@@ -162,8 +162,8 @@ async def record(args):
         session = await mse(http, base, args.src, args.codecs, args.seconds)
     for text in session.texts:
         print("text:", text.rstrip())
-    media_frames = session.frames[1:]
-    print(f"binary frames: {len(session.frames)}; first media frame holds {len(top_boxes(media_frames[0])) // 2 if media_frames else 0} fragments")
+    first = len(top_boxes(session.frames[1])) // 2 if len(session.frames) > 1 else 0
+    print(f"binary frames: {len(session.frames)}; the first after the init holds {first} fragments")
     Path(args.out).write_bytes(session.init + session.media)
 
 
