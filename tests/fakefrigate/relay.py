@@ -125,7 +125,9 @@ class LiveFaults:
         return [f for f in self.active if f.kind == kind and f.target in (None, target)]
 
     def strikes(self, target: str, kind: str, taken: List[LiveFault], since: float) -> bool:
-        faults = {f.id: f for f in taken if f.kind == kind}
+        """Whether a timed fault holds a connection now: one it met when it opened (until the fault is
+        removed; one used up by `times` stays), or one added since."""
+        faults = {f.id: f for f in taken if f.kind == kind and (f in self.active or f.times == 0)}
         faults.update({f.id: f for f in self.current(target, kind) if f.created > since})
         return any(time.time() >= f.deadline(since) for f in faults.values())
 
