@@ -306,6 +306,9 @@ class Relay:
         try:
             with self.endless_handler():
                 await self.read(ws, connection, taken, consumers)
+        except ConnectionError:
+            # Gone while its answer was being written (the camera may take a moment to prepare).
+            pass
         finally:
             watchdog.cancel()
             for task in consumers:
