@@ -206,8 +206,15 @@ class Camera:
 
 
 def remux_arguments(source: Path, kind: str, output: Path) -> list:
+    """One track copied into one-sample fragments; "h264" re-encodes the picture as go2rtc's
+    ffmpeg:<stream>#video=h264 source does, with the loop's key frame every second."""
     args = ["ffmpeg", "-hide_banner", "-loglevel", "error", "-y", "-i", str(source)]
-    args += ["-map", "0:v" if kind == "video" else "0:a", "-c", "copy"]
+    if kind == "h264":
+        gop = str(media.FPS * media.GOP_SECONDS)
+        args += ["-map", "0:v", "-c:v", "libx264", "-preset", "ultrafast", "-g", gop, "-keyint_min", gop,
+                 "-sc_threshold", "0", "-pix_fmt", "yuv420p"]
+    else:
+        args += ["-map", "0:v" if kind == "video" else "0:a", "-c", "copy"]
     return args + ["-movflags", "frag_every_frame+empty_moov+default_base_moof", "-f", "mp4", str(output)]
 
 
@@ -232,7 +239,8 @@ def remux_now(source: Path, kinds: list, directory: Path):
         try:
             for kind in kinds:
                 origin = audio_with_config(source, work) if kind == "audio" else source
-                subprocess.run(remux_arguments(origin, kind, work / f"{kind}.mp4"), check=True)
+                name = "video" if kind == "h264" else kind
+                subprocess.run(remux_arguments(origin, kind, work / f"{name}.mp4"), check=True)
             (work / "done").write_text("ok")
             work.rename(directory)
         finally:
@@ -240,7 +248,8 @@ def remux_now(source: Path, kinds: list, directory: Path):
 
 
 class Cameras:
-    """Live tracks by camera, prepared on first use."""
+    """Live tracks by camera, prepared on first use: its own streams ("main"), and the H.264 picture
+    without sound of an ffmpeg:<stream>#video=h264 source ("h264")."""
 
     def __init__(self, scene, cache_dir: Path):
         self.scene = scene
@@ -248,27 +257,34 @@ class Cameras:
         self.cameras = {}
         self.locks = {}
 
-    async def camera(self, name: str) -> Camera:
-        if name in self.cameras:
-            return self.cameras[name]
-        async with self.locks.setdefault(name, asyncio.Lock()):
-            if name not in self.cameras:
-                self.cameras[name] = await self._prepare(name)
-        return self.cameras[name]
+    async def camera(self, name: str, variant: str = "main") -> Camera:
+        wanted = (name, variant)
+        if wanted in self.cameras:
+            return self.cameras[wanted]
+        async with self.locks.setdefault(wanted, asyncio.Lock()):
+            if wanted not in self.cameras:
+                self.cameras[wanted] = await self._prepare(name, variant)
+        return self.cameras[wanted]
 
-    async def _prepare(self, name: str) -> Camera:
+    async def files(self, name: str, variant: str) -> tuple:
+        """(directory of the remuxed tracks, video codec, with sound), made when missing."""
         spec = self.scene.CAMERAS[name]
         key = media.cache_key(self.scene, name, spec)
         recordings = self.cache_dir / f"recordings-{name}-{key}"
         await media.generate_loop(name, recordings)
         hevc = spec["codec"] == "hevc"
         source = recordings / ("loop.mp4" if hevc else "loop.ts")
-        audio = name not in media.VIDEO_ONLY
-        kinds = ["video", "audio"] if audio else ["video"]
-        directory = self.cache_dir / f"live-{name}-{key}-{LIVE_REVISION}"
+        audio = name not in media.VIDEO_ONLY and variant == "main"
+        transcode = hevc and variant == "h264"
+        kinds = ["h264" if transcode else "video"] + (["audio"] if audio else [])
+        directory = self.cache_dir / f"live-{name}-{key}-{'-'.join(kinds)}-{LIVE_REVISION}"
         if not (directory / "done").exists():
             await asyncio.to_thread(remux_now, source, kinds, directory)
-        video = read_track(directory / "video.mp4", "video", "H265" if hevc else "H264")
+        return directory, "H265" if hevc and not transcode else "H264", audio
+
+    async def _prepare(self, name: str, variant: str) -> Camera:
+        directory, codec, audio = await self.files(name, variant)
+        video = read_track(directory / "video.mp4", "video", codec)
         sound = read_track(directory / "audio.mp4", "audio", "AAC") if audio else None
         return Camera(name, video, sound, float(self.scene.LOOP_SECONDS))
 

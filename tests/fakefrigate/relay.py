@@ -38,12 +38,14 @@ UNSUPPORTED_MIME = 'video/mp4; codecs="av01.0.08M.08"'
 
 
 def stream_names(scene, flavour) -> dict:
-    """Every go2rtc stream the config declares, by name: the camera whose picture it carries."""
+    """Every go2rtc stream the config declares, by name: (camera, "main" for the camera's own streams or
+    "h264" for the config's ffmpeg:<cam>_clear#video=h264 source, which has no sound)."""
     names = {}
     for camera in scene.CAMERAS:
-        names[camera] = names[f"{camera}_sub"] = camera
+        names[camera] = names[f"{camera}_sub"] = (camera, "main")
         if flavour.per_user_reviews:
-            names[f"{camera}_clear"] = names[f"{camera}_balanced"] = camera
+            names[f"{camera}_clear"] = (camera, "main")
+            names[f"{camera}_balanced"] = (camera, "h264")
     return names
 
 
@@ -337,7 +339,7 @@ class Relay:
                 consumers.append(asyncio.ensure_future(self.guarded(consumer)))
 
     async def negotiate(self, ws, connection: Connection, taken: list, value) -> Optional[Consumer]:
-        camera_name = self.streams.get(connection.stream)
+        camera_name, variant = self.streams.get(connection.stream, (None, None))
         if camera_name is None:
             await self.send_text(connection, ws, {"type": "error", "value": "mse: stream not found"})
             return None
@@ -345,7 +347,7 @@ class Relay:
             text = f"mse: streams: dial tcp {CAMERA_IPS[camera_name]}:554: i/o timeout"
             await self.send_text(connection, ws, {"type": "error", "value": text})
             return None
-        camera = await self.cameras.camera(camera_name)
+        camera = await self.cameras.camera(camera_name, variant)
         wanted = wanted_codecs(value)
         tracks = attach(camera, wanted)
         forced = next((f for f in taken if f.kind in ("unsupported", "mismatch")), None)
