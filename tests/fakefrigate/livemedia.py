@@ -268,11 +268,11 @@ class Cameras:
 
     async def files(self, name: str, variant: str) -> tuple:
         """(directory of the remuxed tracks, video codec, with sound), made when missing."""
-        spec = self.scene.CAMERAS[name]
-        key = media.cache_key(self.scene, name, spec)
+        setup = self.scene.CAMERAS[name]
+        key = media.cache_key(self.scene, name, setup)
         recordings = self.cache_dir / f"recordings-{name}-{key}"
         await media.generate_loop(name, recordings)
-        hevc = spec["codec"] == "hevc"
+        hevc = setup["codec"] == "hevc"
         source = recordings / ("loop.mp4" if hevc else "loop.ts")
         audio = name not in media.VIDEO_ONLY and variant == "main"
         transcode = hevc and variant == "h264"
