@@ -485,7 +485,12 @@ async def latest(request):
     camera = known_camera(request)
     height = image_height(request, flavour.height_param)
     fmt = "png" if ext == "png" else "jpg"
-    body = await ctx.stills.image(camera, ctx.now(), height, fmt)
+    if camera in ctx.settings.offline:
+        # No frame within ffmpeg.retry_interval: the stock error picture, still with 200 (and as a JPEG
+        # whatever the extension asked for).
+        body, fmt = await ctx.stills.error_picture(camera, height), "jpg"
+    else:
+        body = await ctx.stills.image(camera, ctx.now(), height, fmt)
     content_type = "image/png" if fmt == "png" else ("image/jpg" if flavour.flask else "image/jpeg")
     return raw(body, 200, content_type, headers={"Cache-Control": "no-store"})
 

@@ -24,6 +24,7 @@ class Settings:
     session_length: int = 86400
     refresh_time: int = 43200
     users: Dict[str, str] = field(default_factory=lambda: {"admin": "secret"})
+    offline: Set[str] = field(default_factory=set)     # cameras that send no frames
 
 
 class FakeFrigate:

@@ -167,9 +167,13 @@ async def list_faults(request):
 
 
 async def clear_faults(request):
+    """Clears the HTTP faults and the live relay's and MJPEG's faults alike."""
     faults = request.app["faults"]
     count = len(faults.active)
     faults.active.clear()
+    relay = request.app.get("relay")
+    if relay is not None:
+        count += relay.faults.clear()
     return web.json_response({"cleared": count})
 
 
@@ -262,7 +266,7 @@ def state_of(app) -> dict:
             "version": ctx.version, "version_text": ctx.version_text, "auth": s.auth, "json_cache": s.json_cache,
             "login_status": s.login_status, "session_length": s.session_length, "refresh_time": s.refresh_time,
             "users": sorted(s.users), "tls": app["certs"] is not None, "started": ctx.started,
-            "recordings_start": ctx.world.recordings_start}
+            "recordings_start": ctx.world.recordings_start, "offline": sorted(s.offline)}
 
 
 async def get_state(request):
@@ -308,6 +312,22 @@ async def get_recordings(request):
                                        for a, b in ctx.world.recordings.gaps[camera]]})
 
 
+async def set_camera(request):
+    """{"camera": name, "offline": bool}: an offline camera reports 0 fps in the stats, latest.jpg and the
+    MJPEG stream show the stock error picture and the relay cannot reach it."""
+    ctx = request.app["ctx"]
+    body = await _json(request)
+    if not isinstance(body, dict) or body.get("camera") not in ctx.scene.CAMERAS:
+        return _error('"camera" must name a camera')
+    if not isinstance(body.get("offline"), bool) or set(body) != {"camera", "offline"}:
+        return _error('give "camera" and "offline" (true or false), nothing else')
+    if body["offline"]:
+        ctx.settings.offline.add(body["camera"])
+    else:
+        ctx.settings.offline.discard(body["camera"])
+    return web.json_response({"offline": sorted(ctx.settings.offline)})
+
+
 def add_routes(app: web.Application):
     r = app.router
     r.add_post("/__control/fault", add_fault)
@@ -322,3 +342,4 @@ def add_routes(app: web.Application):
     r.add_get("/__control/state", get_state)
     r.add_post("/__control/logs", append_logs)
     r.add_get("/__control/recordings", get_recordings)
+    r.add_post("/__control/camera", set_camera)

@@ -2,10 +2,12 @@
 """Self-check of the fake Frigate server: starts it for each release (over HTTP, and once over HTTPS),
 signs in and exercises every endpoint and control endpoint with the standard library only, asserting
 the shapes and behaviours of the real servers that clients depend on. Exit status 0 when all pass."""
+import asyncio
 import hashlib
 import http.client
 import json
 import math
+import re
 import ssl
 import struct
 import subprocess
@@ -17,7 +19,9 @@ from pathlib import Path
 
 HERE = Path(__file__).resolve().parent
 sys.path.insert(0, str(HERE))
+import aiohttp  # noqa: E402
 import config as config_module  # noqa: E402
+import livecheck  # noqa: E402
 import scene  # noqa: E402
 
 PYTHON = "/usr/bin/python3"
@@ -632,13 +636,126 @@ def check_control(s, version):
     s.login()
 
 
+def mse_message(value):
+    return json.dumps({"type": "mse", "value": value})
+
+
+def check_mse_stream(session, codecs, entry):
+    """One consumer's answer, init segment and first fragments, as go2rtc writes them."""
+    reply = json.dumps({"type": "mse", "value": f'video/mp4; codecs="{codecs}"'}, separators=(",", ":")) + "\n"
+    expect_equal(session.texts, [reply], "mse reply")
+    expect_equal(livecheck.top_boxes(session.init), ["ftyp", "moov"], "init segment boxes")
+    expect_equal(livecheck.find(session.init, "ftyp"), b"iso5" + struct.pack(">I", 512) + b"iso5iso6mp41", "ftyp")
+    moov = livecheck.find(session.init, "moov")
+    expect_equal(struct.unpack(">I", livecheck.find(moov, "mvhd")[12:16])[0], 1000, "movie timescale")
+    traks = livecheck.all_boxes(moov, "trak")
+    expect_equal([struct.unpack(">I", livecheck.find(t, "tkhd")[12:16])[0] for t in traks], [1, 2], "track ids")
+    expect_equal([struct.unpack(">I", livecheck.find(t, "mdia/mdhd")[12:16])[0] for t in traks], [90000, 48000],
+                 "track timescales")
+    expect_equal(livecheck.find(traks[0], "mdia/minf/stbl/stsd")[12:16], entry, "video sample entry")
+    audio_entry = livecheck.find(livecheck.find(traks[1], "mdia/minf/stbl/stsd")[8:], "mp4a")
+    expect_equal(livecheck.audio_specific_config(audio_entry)[:2], b"\x11\x88",
+                 "AudioSpecificConfig: AAC-LC, 48 kHz, mono")
+    expect_equal(len(livecheck.all_boxes(livecheck.find(moov, "mvex"), "trex")), 2, "one trex per track")
+    expect(len(livecheck.top_boxes(session.frames[1])) >= 4, "fragments queued before the first write share a frame")
+    frags = livecheck.fragments(session.media)
+    first = frags[0]
+    expect_equal((first.track, first.flags, first.decode, first.duration), (1, 0x02000000, 0, 91),
+                 "starts with a key frame lasting 91 ticks at 0")
+    video = [f for f in frags if f.track == 1]
+    audio = [f for f in frags if f.track == 2]
+    expect_equal(video[1].decode, 91, "the second picture follows the 91 ticks")
+    expect(audio and audio[0].decode == 0 and all(f.duration == 1024 for f in audio), "audio from 0 in 1024 ticks")
+    expect_equal([f.sequence for f in frags], list(range(1, len(frags) + 1)), "fragment numbers of this consumer")
+    expect(all(f.data_offset == f.moof_size + 8 and f.mdat_size == f.size for f in frags), "data offsets and sizes")
+
+
+async def live_checks(s):
+    base = f"http://127.0.0.1:{s.port}"
+    async with livecheck.client(False) as http:
+        try:
+            await livecheck.mse(http, base, "front_door", "", 1)
+            raise Failure("the relay upgraded without credentials")
+        except aiohttp.WSServerHandshakeError as error:
+            expect_equal(error.status, 401, "relay refuses before the upgrade")
+        await livecheck.sign_in(http, base, "admin", "secret")
+        s.control("POST", "live/fault", {"kind": "refuse", "stream": "front_door", "status": 500, "times": 1})
+        try:
+            await livecheck.mse(http, base, "front_door", "", 1)
+            raise Failure("the refuse fault let the upgrade through")
+        except aiohttp.WSServerHandshakeError as error:
+            expect_equal(error.status, 500, "refused upgrade")
+        s.control("POST", "live/fault", {"kind": "close", "stream": "back_yard", "seconds": 1.5})
+        h264, h265, unknown, mismatch, audio_only, garbage, closing = await asyncio.gather(
+            livecheck.mse(http, base, "front_door", livecheck.EVERY_CODEC, 5, 12),
+            livecheck.mse(http, base, "driveway_sub", "", 5, 12),
+            livecheck.mse(http, base, "nowhere", None, 5, messages=[mse_message(""), mse_message("")], texts_wanted=2),
+            livecheck.mse(http, base, "driveway", "avc1.640029", 5, texts_wanted=1),
+            livecheck.mse(http, base, "driveway", "avc1.640029,mp4a.40.2", 5, 1),
+            livecheck.mse(http, base, "front_door", None, 5, messages=["not json"]),
+            livecheck.mse(http, base, "back_yard", "", 5))
+    s.control("DELETE", "faults")
+    avc = json.loads(h264.texts[0])["value"].split('"')[1].split(",")[0]
+    expect(re.fullmatch(r"avc1\.[0-9A-F]{6}", avc), f"avc1 string from the SPS: {avc}")
+    check_mse_stream(h264, f"{avc},mp4a.40.2", b"avc1")
+    check_mse_stream(h265, "hvc1.1.6.L153.B0,mp4a.40.2", b"hev1")
+    not_found = json.dumps({"type": "error", "value": "mse: stream not found"}, separators=(",", ":")) + "\n"
+    expect_equal(unknown.texts, [not_found] * 2, "unknown stream: an error per message, the socket kept open")
+    expect_equal(json.loads(mismatch.texts[0])["value"],
+                 "mse: streams: codecs not matched: video:H265, audio:AAC => video:H264", "1.9.9 codec mismatch")
+    expect_equal(json.loads(audio_only.texts[0])["value"], 'video/mp4; codecs="mp4a.40.2"', "audio-only session")
+    expect_equal((garbage.texts, garbage.frames, garbage.closed), ([], [], True), "a frame that is not JSON closes")
+    expect(closing.closed and closing.texts, "the close fault ends a playing socket")
+    departures = s.control("GET", "live/departures")["departures"]
+    expect(any(d["stream"] == "driveway_sub" and d["track"] == "video" and d["key"] and d["tfdt"] == 0
+               for d in departures), "departures logged")
+
+
+def check_live(s, version):
+    asyncio.run(live_checks(s))
+
+
+def read_parts(s, path, query, count):
+    conn = s.connection()
+    url = path + "?" + urllib.parse.urlencode(query)
+    conn.request("GET", url, headers={"Cookie": f"frigate_token={s.cookie}"})
+    response = conn.getresponse()
+    data = b""
+    while data.count(b"--frame\r\n") <= count:
+        data += response.read1(65536)
+    conn.close()
+    return response, data.split(b"--frame\r\nContent-Type: image/jpeg\r\n\r\n")[1:count + 1]
+
+
+def check_mjpeg(s, version):
+    height_name, other = ("h", "height") if version == "0.14" else ("height", "h")
+    response, parts = read_parts(s, "/api/front_door", {"fps": "10", height_name: "90", other: "180"}, 2)
+    expect_equal(response.getheader("Content-Type"), "multipart/x-mixed-replace; boundary=frame" if version == "0.14"
+                 else "multipart/x-mixed-replace;boundary=frame", "MJPEG content type")
+    expect(all(p.startswith(b"\xff\xd8") and p.endswith(b"\xff\xd9\r\n\r\n") for p in parts), "JPEG parts")
+    expect_equal(image_size(parts[0]), (160, 90), "the release's height parameter, the other one ignored")
+    if version != "0.16":
+        return
+    expect_equal(s.get("/api/nobody", {"fps": "5"}).status, 404, "MJPEG of an unknown camera")
+    s.control("POST", "camera", {"camera": "front_door", "offline": True})
+    stats = s.get("/api/stats", headers={"X-Cache-Bypass": "1"}).json()
+    expect_equal(stats["cameras"]["front_door"]["camera_fps"], 0.0, "offline camera fps")
+    _, offline = read_parts(s, "/api/front_door", {"height": "90"}, 1)
+    expect_equal(s.get("/api/front_door/latest.jpg", {"height": "90"}).body, offline[0][:-4],
+                 "latest.jpg and MJPEG show the error picture")
+    s.control("POST", "camera", {"camera": "front_door", "offline": False})
+    expect(s.get("/api/front_door/latest.jpg", {"height": "90"}).body != offline[0][:-4], "back online")
+
+
 def check_release(version, cache_dir):
     with Server("--version", version, cache_dir=cache_dir) as s:
         check_sign_in(s, version)
         s.login()
         for check in (check_config_and_stats, check_reviews, check_marking, check_summary, check_events_and_timeline,
-                      check_logs, check_recordings_and_images, check_recording_files, check_csrf, check_cookie_refresh, check_control):
+                      check_logs, check_recordings_and_images, check_recording_files, check_csrf, check_cookie_refresh, check_control, check_mjpeg):
             run(f"{version} {check.__name__[6:]}", check, s, version)
+        if version == "0.16":
+            run(f"{version} live", check_live, s, version)
 
 
 def check_no_auth(cache_dir):

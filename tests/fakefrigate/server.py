@@ -18,6 +18,8 @@ from aiohttp import web
 import api
 import control
 import middleware
+import mjpeg
+import relay
 from certs import CertificateStore
 from context import FakeFrigate, Settings
 from flavour import VERSIONS
@@ -77,6 +79,8 @@ def build_app(ctx: FakeFrigate, certs) -> web.Application:
     api.add_routes(app)
     if media is not None:
         media.register(app, ctx)
+    relay.register(app, ctx)
+    mjpeg.add_routes(app)
     return app
 
 

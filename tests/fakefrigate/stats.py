@@ -21,8 +21,10 @@ def build(ctx) -> dict:
     for index, (name, cam) in enumerate(ctx.scene.CAMERAS.items()):
         pids = camera_pids(index)
         detection_fps = round(max(0.0, 0.4 + _wobble(snapshot, index, 0.4)), 2)
-        detection_total += detection_fps
         camera_fps = round(5.0 + _wobble(snapshot, index + 3, 0.1), 2)
+        if name in ctx.settings.offline:
+            camera_fps = detection_fps = 0.0
+        detection_total += detection_fps
         cameras[name] = {"camera_fps": camera_fps, "process_fps": camera_fps, "skipped_fps": 0.0,
                          "detection_fps": detection_fps, "detection_enabled": True, **pids,
                          "audio_rms": 0.0, "audio_dBFS": 0.0}

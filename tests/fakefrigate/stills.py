@@ -12,6 +12,7 @@ import scene
 SKY = {"front_door": (70, 110, 160), "driveway": (90, 90, 120), "back_yard": (60, 130, 90)}
 GROUND = {"front_door": (110, 90, 70), "driveway": (70, 70, 70), "back_yard": (40, 100, 40)}
 OBJECT = (230, 200, 40)
+ERROR_GREY = (24, 24, 24)
 
 
 def frame_size(camera: str, height: Optional[int]):
@@ -72,6 +73,14 @@ class Stills:
             self.pending.pop(key, None)
         self.memory[key] = data
         return data
+
+    async def error_picture(self, camera: str, height: Optional[int]) -> bytes:
+        """The stock JPEG Frigate shows for a camera that has sent no frame lately: a plain dark frame."""
+        width, height = frame_size(camera, height)
+        key = f"camera-error-{width}x{height}.jpg"
+        if key not in self.memory:
+            self.memory[key] = await self._encode(width, height, bytes(ERROR_GREY) * (width * height), "jpg")
+        return self.memory[key]
 
     async def _make(self, key: str, camera: str, width: int, height: int, box, fmt: str) -> bytes:
         path = self.dir / key

@@ -89,6 +89,23 @@ QJsonValue FakeFrigate::call(const QByteArray &method, const QString &path, cons
     return document.isArray() ? QJsonValue(document.array()) : QJsonValue(document.object());
 }
 
+int FakeFrigate::setLiveFault(const QString &stream, const QString &kind, double seconds)
+{
+    QJsonObject fault{{QStringLiteral("kind"), kind}, {QStringLiteral("seconds"), seconds}};
+    fault.insert(kind.startsWith(QLatin1String("mjpeg_")) ? QStringLiteral("camera") : QStringLiteral("stream"),
+                 stream.isEmpty() ? QJsonValue() : QJsonValue(stream));
+    return addLiveFault(fault);
+}
+
+QJsonArray FakeFrigate::liveDepartures(int connection)
+{
+    const QString query = connection > 0 ? QStringLiteral("?connection=%1").arg(connection) : QString();
+    return call("GET", QStringLiteral("/__control/live/departures") + query)
+        .toObject()
+        .value(QLatin1String("departures"))
+        .toArray();
+}
+
 QJsonArray FakeFrigate::requestsTo(const QString &path)
 {
     QJsonArray matching;

@@ -48,6 +48,25 @@ public:
     {
         return call("GET", QStringLiteral("/__control/recordings?camera=") + camera).toObject();
     }
+    // Live relay and MJPEG faults: {"kind", "stream" (relay kinds) or "camera" (mjpeg_*), "seconds", "status",
+    // "value", "times"}; see tests/fakefrigate/README.md. Without a stream or camera it hits every one.
+    int addLiveFault(const QJsonObject &fault)
+    {
+        return field(call("POST", "/__control/live/fault", fault), "id").toInt();
+    }
+    int setLiveFault(const QString &stream, const QString &kind, double seconds = 0);
+    void clearLiveFaults() { call("DELETE", "/__control/live/faults"); }
+    // Every fragment the relay wrote, oldest first: {connection, stream, track, tfdt, written, captured, key,
+    // frame}; connection 0 means all connections.
+    QJsonArray liveDepartures(int connection = 0);
+    void clearLiveDepartures() { call("DELETE", "/__control/live/departures"); }
+    // The relay's sockets: {id, stream, started, offers, answers, binary_frames, closed}.
+    QJsonArray liveConnections() { return call("GET", "/__control/live/connections").toArray(); }
+    // An offline camera reports 0 fps, shows the stock error picture and cannot be reached by the relay.
+    void setCameraOffline(const QString &camera, bool offline)
+    {
+        call("POST", "/__control/camera", {{QStringLiteral("camera"), camera}, {QStringLiteral("offline"), offline}});
+    }
     QString replaceCertificate() { return field(call("POST", "/__control/certificate"), "fingerprint").toString(); }
     QString certificateFingerprint() { return field(call("GET", "/__control/certificate"), "fingerprint").toString(); }
 
