@@ -23,6 +23,8 @@ FocusScope {
     readonly property bool chromeShown: vm.chromeVisible
 
     focus: true
+    Component.onCompleted: forceActiveFocus()
+    StackView.onActivated: forceActiveFocus()
 
     CameraLiveViewModel {
         id: vm

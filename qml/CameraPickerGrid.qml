@@ -70,6 +70,7 @@ Flickable {
 
                 Rectangle {
                     anchors.fill: parent
+                    z: 1
                     radius: 4
                     color: tile.hovered && !tile.shown ? Qt.rgba(1, 1, 1, 0.08) : "transparent"
                     border.width: tile.shown ? 3 : 0

@@ -90,6 +90,7 @@ AbstractButton {
     // Keyboard focus and hover, drawn over the picture.
     Rectangle {
         anchors.fill: parent
+        z: 1
         color: tile.hovered ? Qt.rgba(1, 1, 1, 0.06) : "transparent"
         border.width: tile.visualFocus ? 3 : 0
         border.color: Theme.accent

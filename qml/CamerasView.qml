@@ -13,6 +13,21 @@ FocusScope {
     property bool camerasExpanded: true
     readonly property int columns: cameras.columnsFor(flick.width - 2 * Theme.margin)
 
+    property int focusedIndex: 0
+
+    // The keys go to the tile focused last, or the section toggle without tiles.
+    function focusGrid() {
+        const tile = tiles.itemAt(Math.min(focusedIndex, tiles.count - 1))
+        if (tile && root.camerasExpanded)
+            tile.forceActiveFocus()
+        else
+            toggle.forceActiveFocus()
+    }
+
+    Component.onCompleted: Qt.callLater(focusGrid)
+    onVisibleChanged: if (visible) focusGrid()
+    StackView.onActivated: focusGrid()
+
     function openLive(name) {
         stack.push(liveScreen, { camera: name })
     }
@@ -143,7 +158,7 @@ FocusScope {
                     width: grid.cellWidth
                     aspect: AppModel.aspects[name] > 0 ? AppModel.aspects[name] : 16 / 9
                     available: cameras.unavailableCameras.indexOf(name) < 0
-                    focus: index === 0
+                    onActiveFocusChanged: if (activeFocus) root.focusedIndex = index
                     onClicked: root.openLive(name)
                     Keys.onLeftPressed: root.moveFocus(index, -1)
                     Keys.onRightPressed: root.moveFocus(index, 1)

@@ -81,7 +81,8 @@ Item {
         delegate: Shortcut {
             required property int index
             sequence: "Ctrl+" + (index + 1)
-            context: Qt.ApplicationShortcut
+            // Per window: with "New window" the same keys in two windows would be ambiguous.
+            context: Qt.WindowShortcut
             onActivated: root.selection = index
         }
     }
