@@ -156,8 +156,9 @@ FocusScope {
                     anchors.verticalCenter: parent.verticalCenter
                     visible: vm.liveStatus === CameraLiveViewModel.Reconnecting
                     running: visible
-                    width: 16
-                    height: 16
+                    padding: 0
+                    width: 18
+                    height: 18
                 }
                 Icon {
                     anchors.verticalCenter: parent.verticalCenter
