@@ -1,49 +1,41 @@
 import QtQuick
-import QtQuick.Controls.Basic
-import QtQuick.Window
 import Kestrova
 
-ApplicationWindow {
-    id: window
-    width: 1180
-    height: 800
-    minimumWidth: 420
-    minimumHeight: 560
-    visible: true
-    title: "Kestrova"
-    color: Theme.surfaceDeep
+// The first window, and the keeper of the others that "New window" opens. The application is in
+// the background only while every window is minimised or hidden; closing one window leaves the
+// others running (the application quits with the last one).
+AppWindow {
+    id: main
+    property var extraWindows: []
+    property int extrasShown: 0
+    readonly property bool allInBackground: inBackground && extrasShown === 0
 
-    font.pixelSize: Theme.calloutSize
-    palette {
-        window: Theme.surfaceDeep
-        windowText: Theme.textPrimary
-        base: Theme.surfaceRaised
-        alternateBase: Theme.surface
-        text: Theme.textPrimary
-        button: Theme.surfaceHigh
-        buttonText: Theme.textPrimary
-        brightText: "white"
-        highlight: Theme.accent
-        highlightedText: "white"
-        placeholderText: Theme.placeholder
-        toolTipBase: Theme.surfaceHigh
-        toolTipText: Theme.textPrimary
-        light: Theme.surfaceHigh
-        midlight: Theme.surfaceRaised
-        mid: Theme.slate
-        dark: Theme.textTertiary
-        shadow: "black"
-        link: Theme.accent
+    onAllInBackgroundChanged: AppModel.handleApplicationState(allInBackground ? Qt.ApplicationHidden : Qt.ApplicationActive)
+    onAnotherWindowRequested: openExtraWindow()
+
+    function countShown() {
+        extrasShown = extraWindows.filter(w => !w.inBackground).length
     }
 
-    // A desktop window only goes to the background when minimised or hidden; losing the
-    // keyboard focus to another window keeps it in the foreground, so switching windows does
-    // not re-probe the server each time.
-    readonly property bool inBackground: visibility === Window.Minimized || visibility === Window.Hidden
-        || Qt.application.state === Qt.ApplicationHidden || Qt.application.state === Qt.ApplicationSuspended
-    onInBackgroundChanged: AppModel.handleApplicationState(inBackground ? Qt.ApplicationHidden : Qt.ApplicationActive)
+    function openExtraWindow() {
+        const opened = extraWindow.createObject(null, { x: main.x + 40, y: main.y + 40 })
+        extraWindows = extraWindows.concat([opened])
+        countShown()
+    }
 
-    RootView {
-        anchors.fill: parent
+    function forget(closed) {
+        extraWindows = extraWindows.filter(w => w !== closed)
+        countShown()
+        closed.destroy()
+    }
+
+    Component {
+        id: extraWindow
+        AppWindow {
+            id: extra
+            onAnotherWindowRequested: main.openExtraWindow()
+            onInBackgroundChanged: main.countShown()
+            onClosing: Qt.callLater(main.forget, extra)
+        }
     }
 }

@@ -3,7 +3,8 @@ import QtQuick.Controls.Basic
 import Kestrova
 
 // The five tabs, each screen but settings in its own navigation stack, under a floating tab bar.
-// Screens receive `bottomInset`: the height at the bottom that the tab bar covers.
+// Screens receive `bottomInset`: the height at the bottom that the tab bar covers. A screen with
+// `coversTabBar` true on the Cameras stack hides the bar.
 Item {
     id: root
     // Starts at home each time the tabs appear (after every sign-in).
@@ -32,9 +33,10 @@ Item {
         }
     }
     TabPage {
+        id: camerasPage
         tab: BITabBar.Cameras
         sourceComponent: StackView {
-            initialItem: CameraListScreen { bottomInset: root.bottomInset }
+            initialItem: CamerasView { bottomInset: root.bottomInset }
         }
     }
     TabPage {
@@ -66,6 +68,9 @@ Item {
         anchors.bottom: parent.bottom
         anchors.bottomMargin: bottomMargin
         width: root.width >= 600 ? Math.min(480, root.width - 40) : root.width - 40
+        // A camera live screen covers it; the screens pushed over that one show it again.
+        visible: !(camerasPage.current && camerasPage.item && camerasPage.item.currentItem
+                   && camerasPage.item.currentItem.coversTabBar === true)
         alertBadge: AppModel.unseenCount
         statusBadge: AppModel.statusBadge
         vertical: false
@@ -76,7 +81,8 @@ Item {
         delegate: Shortcut {
             required property int index
             sequence: "Ctrl+" + (index + 1)
-            context: Qt.ApplicationShortcut
+            // Per window: with "New window" the same keys in two windows would be ambiguous.
+            context: Qt.WindowShortcut
             onActivated: root.selection = index
         }
     }

@@ -48,6 +48,26 @@ Item {
                 color: Theme.textSecondary
                 font.pixelSize: Theme.bodySize
             }
+            Text {
+                Layout.topMargin: 10
+                text: qsTr("Camera pictures refresh")
+                color: Theme.textSecondary
+                font.pixelSize: Theme.bodySize
+            }
+            Row {
+                spacing: 8
+                Repeater {
+                    model: GridRefreshChoices.choices
+                    delegate: ActionButton {
+                        required property var modelData
+                        text: modelData.text
+                        prominent: AppModel.settings.gridRefreshSeconds === modelData.seconds
+                        Accessible.checkable: true
+                        Accessible.checked: prominent
+                        onClicked: GridRefreshChoices.choose(AppModel, modelData.seconds)
+                    }
+                }
+            }
             ActionButton {
                 Layout.topMargin: 10
                 Layout.alignment: Qt.AlignLeft

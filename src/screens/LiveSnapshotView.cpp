@@ -23,6 +23,17 @@ int LiveSnapshotView::intervalMs(double refreshSeconds)
     return int(std::lround(seconds * 1000));
 }
 
+QueryItems LiveSnapshotView::latestQuery(int pixelHeight, qint64 nowMs)
+{
+    const QString height = QString::number(pixelHeight);
+    // 0.14 reads the height from "h", 0.15 and later from "height"; each ignores the other.
+    return {
+        {QStringLiteral("h"), height},
+        {QStringLiteral("height"), height},
+        {QStringLiteral("t"), QString::number(nowMs)},
+    };
+}
+
 void LiveSnapshotView::setCamera(const QString &camera)
 {
     if (m_camera == camera)
@@ -95,10 +106,7 @@ void LiveSnapshotView::fetch()
 {
     if (!shouldRun())
         return;
-    const QueryItems query{
-        {QStringLiteral("height"), QString::number(m_pixelHeight)},
-        {QStringLiteral("t"), QString::number(QDateTime::currentMSecsSinceEpoch())},
-    };
+    const QueryItems query = latestQuery(m_pixelHeight, QDateTime::currentMSecsSinceEpoch());
     const int generation = ++m_generation;
     FrigateClient *client = RemoteImageCache::client();
     const QString path = QStringLiteral("api/") + m_camera + QStringLiteral("/latest.jpg");

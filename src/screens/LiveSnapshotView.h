@@ -1,4 +1,5 @@
 #pragma once
+#include "client/FrigateClient.h"
 #include "screens/ImageCanvas.h"
 
 #include <QPointer>
@@ -30,6 +31,8 @@ public:
     void setRefreshSeconds(double seconds);
 
     static int intervalMs(double refreshSeconds);
+    // The query of a latest.jpg request `pixelHeight` pixels high; `nowMs` defeats caches.
+    static QueryItems latestQuery(int pixelHeight, qint64 nowMs);
 
 signals:
     void cameraChanged();

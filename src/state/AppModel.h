@@ -113,6 +113,9 @@ public:
     // Makes `settings` current: the client takes them and the stored list follows.
     void setSettings(const ServerSettings &settings);
     QCoro::Task<> refreshConnection();
+    // Reads the configuration again while signed in: the groups, then the cameras in the stored
+    // order. A failure changes nothing.
+    QCoro::Task<Status> loadConfig();
 
     void startPolling() { m_polling.startPolling(); }
     void cancelPolling() { m_polling.cancelPolling(); }

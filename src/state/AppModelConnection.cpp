@@ -60,3 +60,19 @@ QCoro::Task<> AppModel::refreshConnection()
     if (isLoggedIn())
         startPolling();
 }
+
+QCoro::Task<Status> AppModel::loadConfig()
+{
+    const auto life = m_life;
+    const QUuid server = m_settings.id;
+    auto config = co_await FrigateApi::loadConfig(*m_client);
+    if (life->isStopped())
+        co_return FrigateError::cancelled();
+    // An answer from the server before a switch or a sign-out must not become this one's cameras.
+    if (m_settings.id != server || !isLoggedIn())
+        co_return FrigateError::cancelled();
+    if (!config)
+        co_return config.error();
+    m_catalog.setConfig(config.value());
+    co_return std::nullopt;
+}

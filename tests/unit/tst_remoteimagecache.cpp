@@ -208,7 +208,7 @@ private slots:
         view.setCamera(QStringLiteral("front"));
         QVERIFY(QTest::qWaitFor([&] { return view.hasImage(); }, 5000));
         const QString first = a->last(kWirePath).query;
-        QVERIFY(first.startsWith(QStringLiteral("height=360&t=")));
+        QVERIFY(first.startsWith(QStringLiteral("h=360&height=360&t=")));
 
         a->answer(kWirePath, {503, "busy"});
         const int before = a->count(kWirePath);

@@ -1,0 +1,99 @@
+import QtQuick
+import QtQuick.Controls.Basic
+import Kestrova
+
+// One camera of the grid: its latest picture at the camera's aspect ratio, its name over it and,
+// while the camera sends no pictures, the "Unavailable" cover. Enter or a click opens it.
+AbstractButton {
+    id: tile
+    required property string name
+    required property string friendlyName
+    property real aspect: 16 / 9
+    property bool available: true
+
+    implicitHeight: width / aspect
+    hoverEnabled: true
+    focusPolicy: Qt.StrongFocus
+    padding: 0
+    text: friendlyName
+    Accessible.name: available ? friendlyName : qsTr("%1, unavailable").arg(friendlyName)
+
+    Keys.onReturnPressed: clicked()
+    Keys.onEnterPressed: clicked()
+
+    contentItem: Item {
+        clip: true
+
+        LiveSnapshot {
+            anchors.fill: parent
+            camera: tile.name
+            pixelHeight: 360
+            stretch: true
+        }
+
+        Rectangle {
+            anchors.left: parent.left
+            anchors.right: parent.right
+            anchors.bottom: parent.bottom
+            height: label.implicitHeight + 20
+            gradient: Gradient {
+                GradientStop { position: 0; color: "transparent" }
+                GradientStop { position: 1; color: Qt.rgba(0, 0, 0, 0.55) }
+            }
+        }
+
+        Rectangle {
+            anchors.fill: parent
+            visible: !tile.available
+            color: Qt.rgba(0, 0, 0, 0.6)
+
+            Row {
+                anchors.centerIn: parent
+                spacing: 6
+                Icon {
+                    anchors.verticalCenter: parent.verticalCenter
+                    name: "video.slash"
+                    size: 14
+                    color: "white"
+                }
+                Text {
+                    anchors.verticalCenter: parent.verticalCenter
+                    text: qsTr("Unavailable")
+                    color: "white"
+                    font.pixelSize: 12
+                    font.weight: Font.DemiBold
+                }
+            }
+        }
+
+        Text {
+            id: label
+            anchors.left: parent.left
+            anchors.right: parent.right
+            anchors.bottom: parent.bottom
+            anchors.margins: 8
+            text: tile.friendlyName
+            color: "white"
+            font.pixelSize: 16
+            font.bold: true
+            elide: Text.ElideRight
+            style: Text.Raised
+            styleColor: Qt.rgba(0, 0, 0, 0.4)
+        }
+    }
+
+    background: Rectangle {
+        color: Theme.slate
+        radius: 4
+    }
+
+    // Keyboard focus and hover, drawn over the picture.
+    Rectangle {
+        anchors.fill: parent
+        z: 1
+        color: tile.hovered ? Qt.rgba(1, 1, 1, 0.06) : "transparent"
+        border.width: tile.visualFocus ? 3 : 0
+        border.color: Theme.accent
+        radius: 4
+    }
+}
