@@ -69,18 +69,11 @@ struct Piece
 
 // ffmpeg's fragmented MP4 with one sample per moof+mdat, as the relay writes it, cut into its
 // top-level boxes.
-QList<QByteArray> relayBoxes(const QString &codec, bool sound, int seconds)
+QList<QByteArray> relayBoxes(const QString &codec, const QString &sound, int seconds)
 {
     QStringList arguments{"-loglevel", "error", "-f", "lavfi", "-i", "testsrc2=size=320x240:rate=15"};
-    if (sound)
-        arguments << "-f"
-                  << "lavfi"
-                  << "-i"
-                  << "sine=frequency=440:sample_rate=48000"
-                  << "-c:a"
-                  << "aac"
-                  << "-ac"
-                  << "1";
+    if (!sound.isEmpty())
+        arguments += {"-f", "lavfi", "-i", "sine=frequency=440:sample_rate=48000", "-c:a", sound, "-ac", "1"};
     arguments << "-t" << QString::number(seconds) << "-c:v" << codec << "-preset"
               << "ultrafast"
               << "-bf"
@@ -274,9 +267,13 @@ void TestLivePlayer::queueBounds()
 void TestLivePlayer::picturesArrive_data()
 {
     QTest::addColumn<QString>("codec");
-    QTest::addColumn<bool>("sound");
-    QTest::newRow("H.264 and AAC") << "libx264" << true;
-    QTest::newRow("H.265") << "libx265" << false;
+    QTest::addColumn<QString>("sound");
+    QTest::newRow("H.264 and AAC") << "libx264"
+                                   << "aac";
+    QTest::newRow("H.264 and Opus") << "libx264"
+                                    << "libopus";
+    QTest::newRow("H.265") << "libx265"
+                           << "";
 }
 
 // The first picture needs nothing past the first video fragment: the demuxer and the decoder
@@ -284,12 +281,13 @@ void TestLivePlayer::picturesArrive_data()
 void TestLivePlayer::picturesArrive()
 {
     QFETCH(QString, codec);
-    QFETCH(bool, sound);
+    QFETCH(QString, sound);
     const QList<QByteArray> boxes = relayBoxes(codec, sound, 2);
     QVERIFY(boxes.size() > 10);
     LivePlayer player;
     QSignalSpy presented(&player, &LivePlayer::framePresented);
     QSignalSpy playing(&player, &LivePlayer::playing);
+    QSignalSpy waiting(&player, &LivePlayer::waiting);
     QSignalSpy failed(&player, &LivePlayer::failed);
     player.begin(LivePlayer::Feed::FragmentedMp4);
     player.push(boxes[0] + boxes[1]);
@@ -308,13 +306,16 @@ void TestLivePlayer::picturesArrive()
     QTRY_VERIFY(presented.last()[0].toDouble() > 1.8);
     QVERIFY(failed.isEmpty());
     QCOMPARE(player.shownImage().size(), QSize(320, 240));
+    // The stream stops: the clock catches up with the last picture and the player waits.
+    QTRY_COMPARE(waiting.size(), 1);
+    QCOMPARE(playing.size(), 1);
 }
 
 // Five seconds arriving at once put the picture 2.5 s or more behind the newest one: the clock
 // jumps to half a second before it and the pictures in between are never shown.
 void TestLivePlayer::keepsToLiveEdge()
 {
-    const QList<QByteArray> boxes = relayBoxes(QStringLiteral("libx264"), false, 5);
+    const QList<QByteArray> boxes = relayBoxes(QStringLiteral("libx264"), {}, 5);
     LivePlayer player;
     QSignalSpy presented(&player, &LivePlayer::framePresented);
     player.begin(LivePlayer::Feed::FragmentedMp4);
@@ -326,7 +327,7 @@ void TestLivePlayer::keepsToLiveEdge()
 // JPEGs show as they come; a new stream keeps the old picture until its own first one.
 void TestLivePlayer::jpegPicturesShow()
 {
-    const QList<QByteArray> boxes = relayBoxes(QStringLiteral("libx264"), false, 1);
+    const QList<QByteArray> boxes = relayBoxes(QStringLiteral("libx264"), {}, 1);
     LivePlayer player;
     player.begin(LivePlayer::Feed::FragmentedMp4);
     player.push(boxes.join());
@@ -337,6 +338,13 @@ void TestLivePlayer::jpegPicturesShow()
     player.push(jpeg(Qt::blue).mid(100) + "\r\n\r\n");
     QTRY_COMPARE(player.presentationSize(), QSizeF(64, 48));
     QCOMPARE(QColor(player.shownImage().pixel(32, 24)).blue() > 200, true);
+
+    // Bytes that are no stream fail it; the picture stays.
+    QSignalSpy failed(&player, &LivePlayer::failed);
+    player.begin(LivePlayer::Feed::FragmentedMp4);
+    player.push("<html>502 Bad Gateway</html>");
+    QCOMPARE(failed.size(), 1);
+    QVERIFY(player.hasPicture());
 }
 
 QTEST_MAIN(TestLivePlayer)
