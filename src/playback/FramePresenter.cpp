@@ -138,6 +138,13 @@ void FramePresenter::feedSound(bool follow)
         followSound();
 }
 
+void FramePresenter::restartSound()
+{
+    m_soundDrift = 0;
+    if (m_audio && m_audioQueue)
+        m_audio->begin(m_audioQueue);
+}
+
 void FramePresenter::followSound()
 {
     const auto heard = m_audio->heardTime();

@@ -53,6 +53,8 @@ public:
     AudioOutput *audio();
     // Hands the device its due sound; with `follow`, the clock moves to the sound heard.
     void feedSound(bool follow);
+    // Drops the sound the device holds, after the clock jumped: it would pull the clock back.
+    void restartSound();
 
     // The newest queued picture due at `now`, the older due ones dropped unseen.
     std::optional<DecodedFrame> popDue(double now);

@@ -161,6 +161,7 @@ void LivePlayer::keepToEdge()
     qCDebug(lcPlayback) << "live picture" << *edge - clock.time() << "s behind the edge: jumping to" << target;
     clock.setTime(target);
     m_presenter.control()->lateBefore = target;
+    m_presenter.restartSound();
 }
 
 // The clock stops at the end of the last picture while no next one is there (a browser's media
