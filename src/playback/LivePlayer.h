@@ -1,6 +1,4 @@
 #pragma once
-#include "playback/FramePresenter.h"
-
 #include <QByteArray>
 #include <QElapsedTimer>
 #include <QImage>
@@ -12,6 +10,7 @@
 #include <memory>
 
 class ByteQueue;
+class FramePresenter;
 class LiveIntake;
 
 // Plays a live stream whose bytes arrive from elsewhere: the relay's WebSocket frames (an init
@@ -58,7 +57,7 @@ private:
     void holdOrResume(bool shownNow);
     void stopWithError(const QString &message);
 
-    FramePresenter m_presenter;
+    std::unique_ptr<FramePresenter> m_presenter; // held apart, so that this header needs no FFmpeg
     std::shared_ptr<ByteQueue> m_bytes;
     std::unique_ptr<LiveIntake> m_intake;
     Feed m_feed = Feed::FragmentedMp4;

@@ -157,7 +157,8 @@ bool MjpegPartReader::readBody(Result &result)
     }
     if (m_buffer.size() < length)
         return false;
-    result.pictures.append(m_buffer.left(length));
+    if (length > 0) // a part declared empty holds no picture
+        result.pictures.append(m_buffer.left(length));
     m_buffer.remove(0, length);
     m_stage = Stage::Delimiter;
     return true;
