@@ -48,14 +48,17 @@ QByteArray initSegment()
            + box("moov", trak(1, 90000, "vide") + trak(2, 48000, "soun") + box("mvex", trex1 + trex2));
 }
 
-// One sample, its flags in the trun's first-sample field.
-QByteArray fragment(quint32 track, double seconds, bool sync, int size = 16)
+// One sample as the relay writes it (duration, size and flags as the tfhd's defaults), or with its
+// flags in the trun's first-sample field as other muxers do.
+QByteArray fragment(quint32 track, double seconds, bool sync, int size = 16, bool flagsInTrun = false)
 {
     const quint64 ticks = quint64(seconds * (track == 1 ? 90000 : 48000) + 0.5);
-    const QByteArray trun =
-        fullBox("trun", 0, 0x205, be(1, 4) + be(0, 4) + be(sync ? 0x2000000 : 0x1010000, 4) + be(size, 4));
-    const QByteArray traf =
-        box("traf", fullBox("tfhd", 0, 0x20000, be(track, 4)) + fullBox("tfdt", 1, 0, be(ticks, 8)) + trun);
+    const QByteArray flags = be(sync ? 0x2000000 : 0x1010000, 4);
+    const QByteArray tfhd = flagsInTrun ? fullBox("tfhd", 0, 0x20000, be(track, 4))
+                                        : fullBox("tfhd", 0, 0x20038, be(track, 4) + be(3000, 4) + be(size, 4) + flags);
+    const QByteArray trun = flagsInTrun ? fullBox("trun", 0, 0x205, be(1, 4) + be(0, 4) + flags + be(size, 4))
+                                        : fullBox("trun", 0, 0x1, be(1, 4) + be(0, 4));
+    const QByteArray traf = box("traf", tfhd + fullBox("tfdt", 1, 0, be(ticks, 8)) + trun);
     return box("moof", fullBox("mfhd", 0, 0, be(1, 4)) + traf) + box("mdat", QByteArray(size, 0));
 }
 
@@ -142,6 +145,8 @@ void TestLivePlayer::fragmentReader_data()
     QTest::newRow("init alone") << init << true << QList<double>{} << QList<bool>{} << false;
     QTest::newRow("init and pairs in one frame")
         << init + pairs << true << QList<double>{2.0, 2.5, 2.1} << QList<bool>{true, false, false} << false;
+    QTest::newRow("flags in the trun") << init + fragment(1, 3, false, 16, true) + fragment(1, 4, true, 16, true)
+                                       << true << QList<double>{3, 4} << QList<bool>{false, true} << false;
     QTest::newRow("unknown box skipped") << init + box("free", "xyz") + fragment(1, 1, true) << true
                                          << QList<double>{1.0} << QList<bool>{true} << false;
     QTest::newRow("truncated box") << init + pairs.chopped(1) << false << QList<double>{} << QList<bool>{} << true;
