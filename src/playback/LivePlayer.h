@@ -62,7 +62,7 @@ private:
     std::unique_ptr<LiveIntake> m_intake;
     Feed m_feed = Feed::FragmentedMp4;
     bool m_awaitingFirst = false;
-    bool m_held = false;    // the clock reached the last picture and waits for the next
+    bool m_held = false; // the clock reached the last picture and waits for the next
     bool m_waiting = false; // waiting() was emitted and playing() not yet again
     QElapsedTimer m_sincePicture;
 };
