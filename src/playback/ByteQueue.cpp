@@ -102,9 +102,47 @@ int ByteQueue::read(char *data, int size)
             }
         }
         m_buffered -= copied;
+        m_consumed += copied;
         // Called under the lock so that clearing the callback guarantees no later call.
         if (wasAbove && m_buffered < m_highWater / 2 && m_drained)
             m_drained();
     }
     return copied;
+}
+
+std::optional<QByteArray> ByteQueue::take()
+{
+    std::unique_lock lock(m_mutex);
+    m_ready.wait(lock, [this] { return m_buffered > 0 || m_state != State::Open; });
+    if (m_state == State::Aborted || m_chunks.empty())
+        return std::nullopt;
+    QByteArray piece = m_chunks.front().mid(m_offset);
+    m_chunks.pop_front();
+    m_offset = 0;
+    m_buffered -= piece.size();
+    m_consumed += piece.size();
+    return piece;
+}
+
+qint64 ByteQueue::dropUnread()
+{
+    std::lock_guard lock(m_mutex);
+    const bool begun = m_offset > 0 && !m_chunks.empty();
+    std::optional<QByteArray> current;
+    if (begun)
+        current = m_chunks.front();
+    const qint64 kept = begun ? current->size() - m_offset : 0;
+    m_chunks.clear();
+    if (current)
+        m_chunks.push_back(*current);
+    else
+        m_offset = 0;
+    m_buffered = kept;
+    return m_consumed + kept;
+}
+
+qint64 ByteQueue::consumed() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_consumed;
 }

@@ -33,6 +33,15 @@ public:
 
     // Blocks until at least one byte can be copied; 0 at the clean end, -1 after fail() or abort().
     int read(char *data, int size);
+    // Blocks until the next appended piece is there, and takes it whole (for consumers that read
+    // pieces, never bytes); nothing at the end, after fail() or abort().
+    std::optional<QByteArray> take();
+    // Drops every piece not yet begun by the consumer (a piece it is in the middle of stays, so
+    // that what it reads stays whole boxes); answers the stream offset where the drop began, the
+    // end of that piece.
+    qint64 dropUnread();
+    // Bytes the consumer took so far.
+    qint64 consumed() const;
 
 private:
     mutable std::mutex m_mutex;
@@ -40,6 +49,7 @@ private:
     std::deque<QByteArray> m_chunks;
     qsizetype m_offset = 0; // into m_chunks.front()
     qint64 m_buffered = 0;
+    qint64 m_consumed = 0;
     qint64 m_highWater;
     State m_state = State::Open;
     QString m_failure;

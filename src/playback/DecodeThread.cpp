@@ -18,11 +18,11 @@ DecodeThread::~DecodeThread()
     m_thread.join();
 }
 
-void DecodeThread::start(SessionSetup setup)
+void DecodeThread::start(std::shared_ptr<SessionControl> control, std::function<void()> session)
 {
     {
         std::lock_guard lock(m_mutex);
-        m_pending = std::move(setup);
+        m_pending = Job{std::move(control), std::move(session)};
     }
     m_wake.notify_all();
 }
@@ -31,17 +31,15 @@ void DecodeThread::loop()
 {
     pthread_setname_np(pthread_self(), "Kestrova.media");
     for (;;) {
-        std::optional<SessionSetup> setup;
+        std::optional<Job> job;
         {
             std::unique_lock lock(m_mutex);
             m_wake.wait(lock, [this] { return m_quit || m_pending.has_value(); });
             if (m_quit)
                 return;
-            setup.swap(m_pending);
+            job.swap(m_pending);
         }
-        if (setup->control->aborted.load())
-            continue;
-        DemuxSession session(std::move(*setup));
-        session.run();
+        if (!job->control->aborted.load())
+            job->run();
     }
 }

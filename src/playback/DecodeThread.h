@@ -2,6 +2,8 @@
 #include "playback/DemuxSession.h"
 
 #include <condition_variable>
+#include <functional>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <thread>
@@ -17,14 +19,21 @@ public:
     DecodeThread(const DecodeThread &) = delete;
     DecodeThread &operator=(const DecodeThread &) = delete;
 
-    void start(SessionSetup setup);
+    // `session` runs on the thread unless `control` was aborted before it started.
+    void start(std::shared_ptr<SessionControl> control, std::function<void()> session);
 
 private:
+    struct Job
+    {
+        std::shared_ptr<SessionControl> control;
+        std::function<void()> run;
+    };
+
     void loop();
 
     std::mutex m_mutex;
     std::condition_variable m_wake;
-    std::optional<SessionSetup> m_pending;
+    std::optional<Job> m_pending;
     bool m_quit = false;
     std::thread m_thread;
 };

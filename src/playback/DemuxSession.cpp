@@ -5,50 +5,18 @@
 #include "playback/ByteQueue.h"
 #include "playback/FrameQueue.h"
 #include "playback/PlaybackError.h"
+#include "playback/StreamDecoder.h"
 #include "playback/VideoFrameConversion.h"
 
 #include <cmath>
-#include <cstdarg>
-#include <cstdio>
-#include <mutex>
 
 namespace {
 
-constexpr int IoBufferSize = 64 * 1024;
 // Pictures within this distance of the target count as the target: container time bases round
 // frame times (90 kHz in MPEG-TS, often 1/1000 s or finer in MP4).
 constexpr double TargetTolerance = 0.00005;
 // Read-ahead of undecoded pictures before reading waits for the screen.
 constexpr double MaxVideoBacklog = 2.0;
-
-int readBytes(void *opaque, uint8_t *buffer, int size)
-{
-    const int read = static_cast<ByteQueue *>(opaque)->read(reinterpret_cast<char *>(buffer), size);
-    if (read > 0)
-        return read;
-    return read == 0 ? AVERROR_EOF : AVERROR(EIO);
-}
-
-int interrupted(void *opaque)
-{
-    return static_cast<SessionControl *>(opaque)->aborted.load() ? 1 : 0;
-}
-
-// FFmpeg's complaints about damaged input belong with the player's own diagnostics.
-void forwardLog(void *, int level, const char *format, va_list arguments)
-{
-    if (level > AV_LOG_WARNING)
-        return;
-    char line[1024];
-    std::vsnprintf(line, sizeof line, format, arguments);
-    qCDebug(lcPlayback).noquote() << "ffmpeg:" << QString::fromUtf8(line).trimmed();
-}
-
-void routeFFmpegLog()
-{
-    static std::once_flag once;
-    std::call_once(once, [] { av_log_set_callback(forwardLog); });
-}
 
 }
 
@@ -62,11 +30,6 @@ DemuxSession::~DemuxSession()
 {
     m_video.reset();
     m_audio.reset();
-    avformat_close_input(&m_format);
-    if (m_io) {
-        av_freep(&m_io->buffer);
-        avio_context_free(&m_io);
-    }
 }
 
 bool DemuxSession::aborted() const
@@ -90,22 +53,9 @@ void DemuxSession::run()
 
 bool DemuxSession::open()
 {
-    routeFFmpegLog();
-    auto *buffer = static_cast<uint8_t *>(av_malloc(IoBufferSize));
-    m_io = avio_alloc_context(buffer, IoBufferSize, 0, m_setup.bytes.get(), readBytes, nullptr, nullptr);
-    m_format = avformat_alloc_context();
-    if (!m_io || !m_format)
+    if (!m_input.open(m_setup.bytes.get(), m_setup.control.get(), m_setup.fragmentedMp4 ? "mp4" : "mpegts"))
         return false;
-    m_io->seekable = 0;
-    m_format->pb = m_io;
-    m_format->flags |= AVFMT_FLAG_CUSTOM_IO;
-    m_format->interrupt_callback = {interrupted, m_setup.control.get()};
-    const AVInputFormat *input = av_find_input_format(m_setup.fragmentedMp4 ? "mp4" : "mpegts");
-    const int opened = avformat_open_input(&m_format, nullptr, input, nullptr);
-    if (opened < 0) {
-        qCInfo(lcPlayback) << "recording could not be opened:" << averrorText(opened);
-        return false;
-    }
+    m_format = m_input.format();
     if (!m_setup.fragmentedMp4) {
         // MPEG-TS announces codec parameters only in the stream itself.
         m_format->probesize = 2 << 20;
@@ -117,7 +67,7 @@ bool DemuxSession::open()
     if (video < 0)
         return false;
     m_videoStream = m_format->streams[video];
-    m_video = openDecoder(m_videoStream, true);
+    m_video = openDecoder(m_videoStream);
     if (!m_video)
         return false;
     const AVRational rate = av_guess_frame_rate(m_format, m_videoStream, nullptr);
@@ -126,31 +76,14 @@ bool DemuxSession::open()
     const int audio = m_setup.audio ? av_find_best_stream(m_format, AVMEDIA_TYPE_AUDIO, -1, video, nullptr, 0) : -1;
     if (audio >= 0) {
         m_audioStream = m_format->streams[audio];
-        m_audio = openDecoder(m_audioStream, false);
+        m_audio = openDecoder(m_audioStream);
     }
     return true;
 }
 
-CodecContextPtr DemuxSession::openDecoder(const AVStream *stream, bool video) const
+CodecContextPtr DemuxSession::openDecoder(const AVStream *stream) const
 {
-    const AVCodec *codec = avcodec_find_decoder(stream->codecpar->codec_id);
-    if (!codec)
-        return nullptr;
-    CodecContextPtr context(avcodec_alloc_context3(codec));
-    if (!context || avcodec_parameters_to_context(context.get(), stream->codecpar) < 0)
-        return nullptr;
-    context->pkt_timebase = stream->time_base;
-    if (video) {
-        // Frame threads add latency; they pay off only when playing faster than real time.
-        const bool fast = m_setup.control->rate.load() > 1.0;
-        context->thread_count = 2;
-        context->thread_type = fast ? FF_THREAD_FRAME : FF_THREAD_SLICE;
-        if (!fast && stream->codecpar->video_delay == 0)
-            context->flags |= AV_CODEC_FLAG_LOW_DELAY;
-    }
-    if (avcodec_open2(context.get(), codec, nullptr) < 0)
-        return nullptr;
-    return context;
+    return StreamDecoder::open(stream, StreamDecoder::Pace::Recording, m_setup.control->rate.load());
 }
 
 double DemuxSession::seconds(int64_t timestamp, const AVStream *stream) const

@@ -2,9 +2,11 @@
 #include "playback/AudioConverter.h"
 #include "playback/FFmpeg.h"
 #include "playback/FrameQueue.h"
+#include "playback/StreamDecoder.h"
 
 #include <atomic>
 #include <deque>
+#include <limits>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -18,6 +20,9 @@ struct SessionControl
 {
     std::atomic_bool aborted = false;
     std::atomic<double> rate = 1.0;
+    // Live only: pictures before this stream time come too late (the clock jumped to the live
+    // edge) and are dropped before conversion.
+    std::atomic<double> lateBefore = -std::numeric_limits<double>::infinity();
 };
 
 // The pictures decoded on the way to a seek target, kept for stepping back through them. The
@@ -58,7 +63,7 @@ public:
 
 private:
     bool open();
-    CodecContextPtr openDecoder(const AVStream *stream, bool video) const;
+    CodecContextPtr openDecoder(const AVStream *stream) const;
     bool readLoop();
     bool handleVideoPacket(const AVPacket *packet);
     bool collectTowardsTarget(const AVPacket *packet);
@@ -78,8 +83,8 @@ private:
     void finish(bool readFailed);
 
     SessionSetup m_setup;
-    AVFormatContext *m_format = nullptr;
-    AVIOContext *m_io = nullptr;
+    DemuxInput m_input;
+    AVFormatContext *m_format = nullptr; // owned by m_input
     AVStream *m_videoStream = nullptr;
     AVStream *m_audioStream = nullptr;
     CodecContextPtr m_video;

@@ -1,11 +1,17 @@
 #pragma once
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QImage>
 #include <QObject>
 #include <QPointer>
 #include <QSizeF>
 #include <QString>
 #include <QVideoSink>
+#include <memory>
+
+class ByteQueue;
+class FramePresenter;
+class LiveIntake;
 
 // Plays a live stream whose bytes arrive from elsewhere: the relay's WebSocket frames (an init
 // segment, then moof+mdat fragments) or the body of an MJPEG reply. It shares the demux, decode,
@@ -43,4 +49,20 @@ signals:
     void failed(const QString &message);
     // A picture went on screen; `mediaTime` is its decode time in the stream, in seconds.
     void framePresented(double mediaTime);
+
+private:
+    void present();
+    void showFirst();
+    void keepToEdge();
+    void holdOrResume(bool shownNow);
+    void stopWithError(const QString &message);
+
+    std::unique_ptr<FramePresenter> m_presenter; // held apart, so that this header needs no FFmpeg
+    std::shared_ptr<ByteQueue> m_bytes;
+    std::unique_ptr<LiveIntake> m_intake;
+    Feed m_feed = Feed::FragmentedMp4;
+    bool m_awaitingFirst = false;
+    bool m_held = false; // the clock reached the last picture and waits for the next
+    bool m_waiting = false; // waiting() was emitted and playing() not yet again
+    QElapsedTimer m_sincePicture;
 };

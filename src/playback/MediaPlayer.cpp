@@ -2,9 +2,8 @@
 
 #include "client/FrigateClient.h"
 #include "client/Logging.h"
-#include "playback/AudioOutput.h"
-#include "playback/AudioQueue.h"
 #include "playback/ByteQueue.h"
+#include "playback/DemuxSession.h"
 #include "playback/PlaybackError.h"
 #include "playback/SegmentFeeder.h"
 #include "playback/VideoFrameConversion.h"
@@ -15,51 +14,16 @@
 #include <algorithm>
 #include <cmath>
 
-namespace {
-
-constexpr int TickMs = 10;
-constexpr int FramesAhead = 3;
-// The picture clock follows the sound when they drift further apart than this.
-constexpr double SoundDriftLimit = 0.04;
-// Weight of one tick's measurement in the drift estimate (about a 0.2 s average).
-constexpr double SoundDriftSmoothing = 0.05;
-
-}
-
 MediaPlayer::MediaPlayer(QObject *parent)
     : QObject(parent)
 {
-    m_tick.setTimerType(Qt::PreciseTimer);
-    m_tick.setInterval(TickMs);
-    connect(&m_tick, &QTimer::timeout, this, &MediaPlayer::present);
+    connect(&m_presenter, &FramePresenter::tick, this, &MediaPlayer::present);
+    connect(&m_presenter, &FramePresenter::framePresented, this, &MediaPlayer::framePresented);
 }
 
 MediaPlayer::~MediaPlayer()
 {
     unload();
-}
-
-AudioOutput *MediaPlayer::audio()
-{
-    if (!m_audioProbed) {
-        m_audioProbed = true;
-        auto *output = new AudioOutput(this);
-        if (output->available()) {
-            m_audio = output;
-            m_audio->setMuted(m_muted);
-            m_audio->setRate(m_rate);
-        } else {
-            delete output;
-        }
-    }
-    return m_audio;
-}
-
-void MediaPlayer::setVideoSink(QVideoSink *sink)
-{
-    m_sink = sink;
-    if (m_sink && m_shown)
-        m_sink->setVideoFrame(m_shown->video);
 }
 
 void MediaPlayer::load(const QUrl &url, MediaSource source)
@@ -83,13 +47,10 @@ void MediaPlayer::unload()
     }
     stopSession();
     m_playlist = {};
-    m_shown.reset();
-    m_presentationSize = {};
+    m_presenter.clearPicture();
     m_playing = false;
-    m_clock.setRunning(false);
-    m_clock.setTime(0);
-    if (m_sink)
-        m_sink->setVideoFrame({});
+    m_presenter.clock().setRunning(false);
+    m_presenter.clock().setTime(0);
     const bool changed = m_status != Status::Empty;
     m_status = Status::Empty;
     m_error.clear();
@@ -148,7 +109,7 @@ void MediaPlayer::playlistReady(const HlsMediaPlaylist &playlist)
     m_status = Status::Ready;
     const quint64 generation = m_generation;
     emit statusChanged(); // a listener may seek (or load another item) right here
-    if (generation == m_generation && m_status == Status::Ready && !m_frames)
+    if (generation == m_generation && m_status == Status::Ready && !m_presenter.active())
         startSession(m_pendingTarget);
 }
 
@@ -166,20 +127,7 @@ void MediaPlayer::startSession(double target, bool keepPictures)
         parts.append({m_playlist.segments[i].url, fragmented ? Container::Mp4Fragment : Container::TransportStream});
 
     m_bytes = std::make_shared<ByteQueue>();
-    m_frames = std::make_shared<FrameQueue>(FramesAhead);
-    m_control = std::make_shared<SessionControl>();
-    m_control->rate = m_rate;
-    m_frames->setNotify([this] { QMetaObject::invokeMethod(this, "present", Qt::QueuedConnection); });
-    SessionSetup setup;
-    setup.bytes = m_bytes;
-    setup.frames = m_frames;
-    setup.control = m_control;
-    if (AudioOutput *output = audio()) {
-        m_audioQueue = std::make_shared<AudioQueue>();
-        output->begin(m_audioQueue);
-        setup.audio = m_audioQueue;
-        setup.audioFormat = output->format();
-    }
+    SessionSetup setup = m_presenter.open(m_rate, m_bytes);
     setup.fragmentedMp4 = fragmented;
     setup.segmentStart = m_playlist.segments[first].start;
     setup.target = target;
@@ -187,34 +135,25 @@ void MediaPlayer::startSession(double target, bool keepPictures)
 
     m_feeder = new SegmentFeeder(m_source, parts, m_bytes, this);
     m_feeder->start();
-    m_decoder.start(std::move(setup));
+    m_presenter.run([setup] {
+        DemuxSession session(setup);
+        session.run();
+    });
 
     m_awaitingFirstFrame = true;
     m_stalled = false;
     m_ended = false;
-    m_clock.setTime(target);
+    m_presenter.clock().setTime(target);
     updateClock();
 }
 
 void MediaPlayer::stopSession()
 {
     m_history.reset();
-    if (m_control)
-        m_control->aborted = true;
-    if (m_frames)
-        m_frames->abort();
-    if (m_bytes)
-        m_bytes->abort();
-    if (m_audioQueue)
-        m_audioQueue->abort();
-    if (m_audio)
-        m_audio->end();
+    m_presenter.stop();
     delete m_feeder;
     m_feeder = nullptr;
     m_bytes.reset();
-    m_frames.reset();
-    m_audioQueue.reset();
-    m_control.reset();
     m_awaitingFirstFrame = false;
     m_stalled = false;
     updateClock();
@@ -252,7 +191,7 @@ void MediaPlayer::seek(double seconds)
         return;
     if (m_status == Status::Loading) {
         m_pendingTarget = std::max(0.0, seconds);
-        m_clock.setTime(m_pendingTarget);
+        m_presenter.clock().setTime(m_pendingTarget);
         return;
     }
     if (m_status == Status::Ready)
@@ -269,10 +208,11 @@ void MediaPlayer::seekKeepingPictures(double seconds)
 
 bool MediaPlayer::stepFromMemory(int direction)
 {
-    if (m_playing || !m_frames || !m_shown || m_awaitingFirstFrame || direction == 0)
+    const std::optional<DecodedFrame> &shown = m_presenter.shown();
+    if (m_playing || !m_presenter.active() || !shown || m_awaitingFirstFrame || direction == 0)
         return false;
-    const double frame = m_shown->duration > 0 ? m_shown->duration : 1.0 / 15;
-    const double wanted = m_shown->time + (direction > 0 ? frame : -frame);
+    const double frame = shown->duration > 0 ? shown->duration : 1.0 / 15;
+    const double wanted = shown->time + (direction > 0 ? frame : -frame);
     const auto isWanted = [&](double time) { return std::abs(time - wanted) < frame / 2; };
     std::optional<DecodedFrame> picture;
     if (m_history) {
@@ -281,9 +221,10 @@ bool MediaPlayer::stepFromMemory(int direction)
         if (kept != m_history->pictures.cend())
             picture = *kept;
     }
-    const auto next = m_frames->front();
+    FrameQueue *frames = m_presenter.frames();
+    const auto next = frames->front();
     if (!picture && direction > 0 && next && isWanted(next->time))
-        picture = m_frames->pop();
+        picture = frames->pop();
     if (!picture)
         return false;
     if (!picture->video.isValid() && picture->source) {
@@ -291,9 +232,9 @@ bool MediaPlayer::stepFromMemory(int direction)
         picture->video.setStartTime(qint64(std::llround(picture->time * 1e6)));
         picture->video.setEndTime(qint64(std::llround((picture->time + picture->duration) * 1e6)));
     }
-    remember(*m_shown);
-    m_clock.setTime(picture->time);
-    show(*picture);
+    remember(*shown);
+    m_presenter.clock().setTime(picture->time);
+    m_presenter.show(*picture);
     return true;
 }
 
@@ -317,24 +258,18 @@ void MediaPlayer::setRate(double rate)
     if (!(rate > 0) || rate == m_rate)
         return;
     m_rate = rate;
-    m_clock.setRate(rate);
-    if (m_control)
-        m_control->rate = rate;
-    if (m_audio)
-        m_audio->setRate(rate);
+    m_presenter.setRate(rate);
 }
 
 void MediaPlayer::setMuted(bool muted)
 {
-    m_muted = muted;
-    if (m_audio)
-        m_audio->setMuted(muted);
+    m_presenter.setMuted(muted);
 }
 
 double MediaPlayer::currentTime() const
 {
     const double duration = m_playlist.duration();
-    const double time = std::max(0.0, m_clock.time());
+    const double time = std::max(0.0, m_presenter.clock().time());
     return duration > 0 ? std::min(time, duration) : time;
 }
 
@@ -349,115 +284,79 @@ MediaPlayer::TimeControl MediaPlayer::timeControl() const
 
 std::optional<double> MediaPlayer::shownTime() const
 {
-    if (!m_shown)
+    if (!m_presenter.shown())
         return std::nullopt;
-    return m_shown->time;
-}
-
-QImage MediaPlayer::shownImage() const
-{
-    if (!m_shown || !m_shown->source)
-        return {};
-    return VideoFrameConversion::toBgra(m_shown->source.get());
-}
-
-SharedFrame MediaPlayer::shownFrame() const
-{
-    return m_shown ? m_shown->source : nullptr;
+    return m_presenter.shown()->time;
 }
 
 void MediaPlayer::updateClock()
 {
-    const bool running = m_playing && m_frames && !m_awaitingFirstFrame && !m_stalled && !m_ended;
-    m_clock.setRunning(running);
-    if (m_audio)
-        m_audio->setPlaying(running);
-    const bool ticking = m_frames && (running || m_awaitingFirstFrame || (m_playing && m_stalled));
-    if (ticking && !m_tick.isActive())
-        m_tick.start();
-    else if (!ticking)
-        m_tick.stop();
-}
-
-void MediaPlayer::show(const DecodedFrame &frame)
-{
-    m_shown = frame;
-    if (frame.source) {
-        const QSizeF size = VideoFrameConversion::displaySize(frame.source.get());
-        if (!size.isEmpty())
-            m_presentationSize = size;
-    }
-    if (m_sink)
-        m_sink->setVideoFrame(frame.video);
-    emit framePresented(frame.time);
+    const bool running = m_playing && m_presenter.active() && !m_awaitingFirstFrame && !m_stalled && !m_ended;
+    m_presenter.setRunning(running, m_awaitingFirstFrame || (m_playing && m_stalled));
 }
 
 void MediaPlayer::present()
 {
-    if (!m_frames)
+    FrameQueue *frames = m_presenter.frames();
+    if (!frames)
         return;
     if (m_awaitingFirstFrame) {
-        const auto first = m_frames->pop();
+        const auto first = frames->pop();
         if (!first) {
             checkStreamEnd();
             return;
         }
         m_awaitingFirstFrame = false;
-        show(*first);
+        m_presenter.show(*first);
         updateClock();
     }
-    if (m_clock.running() || m_stalled)
+    if (m_presenter.clock().running() || m_stalled)
         presentDue();
 }
 
 void MediaPlayer::presentDue()
 {
-    const double now = m_clock.time();
-    std::optional<DecodedFrame> due;
-    while (const auto next = m_frames->front()) {
-        if (next->time > now)
-            break;
-        due = m_frames->pop();
-    }
+    PlaybackClock &clock = m_presenter.clock();
+    const std::optional<DecodedFrame> due = m_presenter.popDue(clock.time());
     if (due)
-        show(*due);
-    const auto next = m_frames->front();
+        m_presenter.show(*due);
+    const auto next = m_presenter.frames()->front();
     if (m_stalled && (due || next)) {
         // Resume where the pictures continue: a damaged stretch is skipped, not waited out. A
         // picture just shown is itself where they continue, even with nothing queued behind it.
         if (!due)
-            m_clock.setTime(std::max(m_clock.time(), next->time));
+            clock.setTime(std::max(clock.time(), next->time));
         m_stalled = false;
         updateClock();
     }
-    if (m_frames->empty())
+    if (m_presenter.frames()->empty())
         checkStreamEnd();
-    if (m_audio && m_clock.running()) {
-        m_audio->pump(m_clock.time());
-        followSound();
-    }
+    m_presenter.feedSound(true);
 }
 
 void MediaPlayer::checkStreamEnd()
 {
-    if (!m_frames)
+    FrameQueue *frames = m_presenter.frames();
+    if (!frames)
         return;
-    const double shownEnd = m_shown ? m_shown->time + m_shown->duration : 0;
-    if (m_frames->drained()) {
-        if (const auto failure = m_frames->failure()) {
+    const std::optional<DecodedFrame> &shown = m_presenter.shown();
+    const double shownEnd = shown ? shown->time + shown->duration : 0;
+    PlaybackClock &clock = m_presenter.clock();
+    if (frames->drained()) {
+        if (const auto failure = frames->failure()) {
             fail(*failure);
             return;
         }
         // A clock held at the last picture's end, waiting for more, has reached the end as well.
-        const bool advancing = m_clock.running() || (m_playing && m_stalled);
+        const bool advancing = clock.running() || (m_playing && m_stalled);
         if (!advancing && !m_awaitingFirstFrame)
             return;
-        if (m_clock.time() >= shownEnd || m_awaitingFirstFrame)
+        if (clock.time() >= shownEnd || m_awaitingFirstFrame)
             reachEnd();
         return;
     }
-    if (m_clock.running() && m_clock.time() >= shownEnd && !m_stalled) {
-        m_clock.setTime(shownEnd);
+    if (clock.running() && clock.time() >= shownEnd && !m_stalled) {
+        clock.setTime(shownEnd);
         m_stalled = true;
         updateClock();
     }
@@ -468,22 +367,7 @@ void MediaPlayer::reachEnd()
     m_awaitingFirstFrame = false;
     m_ended = true;
     m_playing = false;
-    m_clock.setTime(m_playlist.duration());
+    m_presenter.clock().setTime(m_playlist.duration());
     updateClock();
     emit ended();
-}
-
-void MediaPlayer::followSound()
-{
-    const auto heard = m_audio->heardTime();
-    if (!heard) {
-        m_soundDrift = 0;
-        return;
-    }
-    // The device reports its position in steps; only a drift that persists moves the clock.
-    m_soundDrift += (*heard - m_clock.time() - m_soundDrift) * SoundDriftSmoothing;
-    if (std::abs(m_soundDrift) > SoundDriftLimit) {
-        m_clock.setTime(m_clock.time() + m_soundDrift);
-        m_soundDrift = 0;
-    }
 }

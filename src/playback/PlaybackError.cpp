@@ -47,6 +47,16 @@ QString segmentTooLarge()
     return QCoreApplication::translate("PlayerController", "A part of the recording is too large to play.");
 }
 
+QString liveUnreadable()
+{
+    return QCoreApplication::translate("LivePlayer", "The live stream cannot be read.");
+}
+
+QString liveUnsupported()
+{
+    return QCoreApplication::translate("LivePlayer", "The live stream uses a format this player cannot decode.");
+}
+
 QString fromReply(QNetworkReply *reply)
 {
     const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();

@@ -12,6 +12,9 @@ QString certificateChanged();
 QString foreignRedirect();
 QString undecodable();
 QString segmentTooLarge();
+// A live stream whose bytes cannot be read, or whose codec has no decoder here.
+QString liveUnreadable();
+QString liveUnsupported();
 // Why a finished playlist or segment request cannot be used, or an empty text when it can.
 QString fromReply(QNetworkReply *reply);
 }
