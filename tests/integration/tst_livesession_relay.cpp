@@ -5,7 +5,7 @@
 #include "playback/PlaybackError.h"
 #include "screens/LiveStreamView.h"
 
-#include <QSignalSpy>
+#include <QEventLoop>
 #include <QWebSocket>
 #include <QtTest>
 
@@ -31,11 +31,17 @@ bool hasRelay(FakeFrigate &server, const std::optional<QString> &token, const QS
     if (token)
         request.setRawHeader("Authorization", "Bearer " + token->toUtf8());
     QWebSocket socket;
-    QSignalSpy answered(&socket, &QWebSocket::textMessageReceived);
+    QEventLoop loop;
+    bool answered = false;
     QObject::connect(&socket, &QWebSocket::connected, &socket,
                      [&socket] { socket.sendTextMessage(R"({"type":"mse","value":"avc1.640029"})"); });
+    QObject::connect(&socket, &QWebSocket::textMessageReceived, &loop, [&] { answered = true, loop.quit(); });
+    QObject::connect(&socket, &QWebSocket::disconnected, &loop, &QEventLoop::quit);
+    QObject::connect(&socket, qOverload<QAbstractSocket::SocketError>(&QWebSocket::error), &loop, &QEventLoop::quit);
+    QTimer::singleShot(5000, &loop, &QEventLoop::quit);
     socket.open(request);
-    return answered.wait(5000);
+    loop.exec();
+    return answered;
 }
 
 struct Live
