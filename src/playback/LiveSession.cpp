@@ -60,12 +60,6 @@ void LiveSession::stop()
     m_policy.stop();
 }
 
-void LiveSession::setMuted(bool muted)
-{
-    if (m_player)
-        m_player->setMuted(muted);
-}
-
 void LiveSession::connectSocket()
 {
     closeSocket();

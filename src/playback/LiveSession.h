@@ -30,7 +30,6 @@ public:
     // Starts afresh on the client's current base URL (status loading); a no-op without one.
     void load(const QString &stream, const QString &camera);
     void stop();
-    void setMuted(bool muted);
 
     const LiveStatus &status() const { return m_policy.status(); }
     const QString &fallbackReason() const { return m_policy.fallbackReason(); }
