@@ -103,6 +103,7 @@ public:
     // For media and image loaders: the shared network stack (same cookies, same pin checks)
     // and a request carrying the bearer token when url is on the server's own origin.
     QNetworkAccessManager *network() const { return m_network; }
+    ServerTrust *trust() const { return m_trust; }
     QNetworkRequest authorizedRequest(const QUrl &url) const;
 
     // The server's proxy keeps JSON answers for 5 s, per URI (per user only from 0.17), so a

@@ -1,0 +1,194 @@
+#include "PlaybackRig.h"
+#include "SignedInModel.h"
+#include "playback/LivePlayer.h"
+#include "playback/LiveSession.h"
+#include "playback/PlaybackError.h"
+#include "screens/LiveStreamView.h"
+
+#include <QEventLoop>
+#include <QWebSocket>
+#include <QtTest>
+
+namespace {
+
+const QString WsPath = QStringLiteral("/live/mse/api/ws");
+// The fake relay's cameras: one H.264 with AAC, one H.265.
+const QString H264Camera = QStringLiteral("front_door");
+const QString H265Camera = QStringLiteral("back_yard");
+constexpr int Patience = 20000; // ms; generous for a loaded machine, never a speed goal
+
+// The relay's fault control in the fake server: kind "close_after" (seconds), "silent",
+// "unsupported_codec", "stall" (seconds). Its shape is the relay's to define; adapt it here only.
+int liveFault(FakeFrigate &server, const QString &stream, const QString &kind, double seconds = 0)
+{
+    return server.addFault({{"path", "^" + WsPath + "$"}, {"stream", stream}, {"live", kind}, {"seconds", seconds}});
+}
+
+// Whether the fake server speaks the relay's protocol (it answers the upgrade and the handshake).
+bool hasRelay(FakeFrigate &server, const std::optional<QString> &token, const QString &stream)
+{
+    QNetworkRequest request(QUrl(server.baseUrl().replace("http", "ws") + WsPath + "?src=" + stream));
+    if (token)
+        request.setRawHeader("Authorization", "Bearer " + token->toUtf8());
+    QWebSocket socket;
+    QEventLoop loop;
+    bool answered = false;
+    QObject::connect(&socket, &QWebSocket::connected, &socket,
+                     [&socket] { socket.sendTextMessage(R"({"type":"mse","value":"avc1.640029"})"); });
+    QObject::connect(&socket, &QWebSocket::textMessageReceived, &loop, [&] { answered = true, loop.quit(); });
+    QObject::connect(&socket, &QWebSocket::disconnected, &loop, &QEventLoop::quit);
+    QObject::connect(&socket, qOverload<QAbstractSocket::SocketError>(&QWebSocket::error), &loop, &QEventLoop::quit);
+    QTimer::singleShot(5000, &loop, &QEventLoop::quit);
+    socket.open(request);
+    loop.exec();
+    return answered;
+}
+
+struct Live
+{
+    PlaybackRig rig;
+    LivePlayer player;
+    std::unique_ptr<LiveSession> session;
+
+    bool start(const FakeFrigateOptions &options = {})
+    {
+        if (!rig.start(options))
+            return false;
+        session = std::make_unique<LiveSession>(rig.client.get(), &player);
+        return true;
+    }
+    int connections() { return rig.server.requestsTo(WsPath).size(); }
+};
+
+} // namespace
+
+class TestLiveSessionRelay : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    // The upgrade carries the Bearer token and the sign-in cookie; the MJPEG fallback too, with
+    // the height under both names the releases read.
+    void credentials()
+    {
+        Live live;
+        QVERIFY(live.start());
+        const QString token = live.rig.client->token().value_or(QString());
+        QVERIFY(!token.isEmpty());
+        live.rig.server.addFault({{"path", "^" + WsPath + "$"}, {"status", 401}});
+        live.rig.server.addFault({{"path", "^/api/front_door$"}, {"status", 500}});
+        live.session->load("front_door_sub", "front_door");
+
+        QTRY_COMPARE_WITH_TIMEOUT(live.session->status(), LiveStatus::error("Flusso non disponibile"), Patience);
+        QCOMPARE(live.session->fallbackReason(), QStringLiteral("WebSocket non disponibile"));
+        const QJsonArray upgrades = live.rig.server.requestsTo(WsPath);
+        QCOMPARE(upgrades.size(), LiveSessionPolicy::ClosesBeforeFallback);
+        const QJsonObject upgrade = upgrades.first().toObject();
+        QCOMPARE(upgrade["query"].toArray(), (QJsonArray{QJsonArray{"src", "front_door_sub"}}));
+        QCOMPARE(upgrade["headers"]["authorization"].toString(), "Bearer " + token);
+        QVERIFY(upgrade["headers"]["cookie"].toString().contains("frigate_token=" + token));
+
+        const QJsonArray mjpeg = live.rig.server.requestsTo("/api/front_door");
+        QCOMPARE(mjpeg.size(), 1);
+        QCOMPARE(mjpeg.first()["query"].toArray(),
+                 (QJsonArray{QJsonArray{"fps", "5"}, QJsonArray{"height", "720"}, QJsonArray{"h", "720"}}));
+        QCOMPARE(mjpeg.first()["headers"]["authorization"].toString(), "Bearer " + token);
+    }
+
+    // A certificate that changes under a running session stops it with the certificate message
+    // and no reconnection to the new certificate.
+    void certificateSwap()
+    {
+        Live live;
+        QVERIFY(live.start({.tls = true}));
+        live.session->load(H264Camera, H264Camera);
+        QTRY_VERIFY_WITH_TIMEOUT(live.connections() >= 1, Patience);
+
+        live.rig.server.replaceCertificate();
+        QTRY_COMPARE_WITH_TIMEOUT(live.session->status(), LiveStatus::error(PlaybackError::certificateChanged()),
+                                  Patience);
+        const int connections = live.connections();
+        QTest::qWait(2 * LiveSessionPolicy::RetryMs);
+        QCOMPARE(live.connections(), connections);
+        QVERIFY(live.session->fallbackReason().isEmpty());
+    }
+
+    // What the relay does and how the session answers: pictures of both codecs (these need the live
+    // engine too), reconnection after data, fallbacks. They need the fake server's relay.
+    void relay_data()
+    {
+        QTest::addColumn<QString>("camera");
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<QString>("reason"); // start of the fallback reason, empty: none
+        QTest::addColumn<int>("minConnections");
+        QTest::addColumn<QString>("playing"); // the way pictures come in the end, empty: not checked
+
+        QTest::newRow("H.264 pictures") << H264Camera << ""
+                                        << "" << 1 << "mse";
+        QTest::newRow("H.265 pictures") << H265Camera << ""
+                                        << "" << 1 << "mse";
+        QTest::newRow("close after data keeps retrying") << H264Camera << "close_after"
+                                                         << "" << 6 << "";
+        QTest::newRow("silent relay") << H264Camera << "silent"
+                                      << "Nessun dato dal flusso" << 1 << "mjpeg";
+        QTest::newRow("unsupported codec") << H264Camera << "unsupported_codec"
+                                           << "Codec non supportato: " << 1 << "mjpeg";
+    }
+    void relay()
+    {
+        QFETCH(QString, camera);
+        QFETCH(QString, fault);
+        QFETCH(QString, reason);
+        QFETCH(int, minConnections);
+        QFETCH(QString, playing);
+        Live live;
+        QVERIFY(live.start());
+        if (!hasRelay(live.rig.server, live.rig.client->token(), camera))
+            QSKIP("needs the fake server's live relay");
+        live.rig.server.clearRequests();
+        if (!fault.isEmpty())
+            liveFault(live.rig.server, camera, fault, 1);
+        live.session->load(camera, camera);
+
+        QTRY_VERIFY_WITH_TIMEOUT(live.connections() >= minConnections, 2 * Patience);
+        if (!reason.isEmpty())
+            QTRY_VERIFY_WITH_TIMEOUT(live.session->fallbackReason().startsWith(reason), Patience);
+        QCOMPARE(live.session->fallbackReason().isEmpty(), reason.isEmpty());
+        if (playing.isEmpty())
+            return;
+        QTRY_COMPARE_WITH_TIMEOUT(live.session->status(), LiveStatus::playing(playing), Patience);
+        QVERIFY(!live.player.shownImage().isNull());
+    }
+
+    // The view reconnects for a new stream only: not for sound, not for a camera name. The first
+    // upgrade is refused, the next ones hang, so connections are counted without a relay.
+    void viewUpdates()
+    {
+        SignedInModel signedIn;
+        QVERIFY(signedIn.start("0.16"));
+        FakeFrigate &server = signedIn.server;
+        server.addFault({{"path", "^" + WsPath + "$"}, {"status", 401}, {"times", 1}});
+        server.addFault({{"path", "^" + WsPath + "$"}, {"delay", 60}});
+        LiveStreamView view;
+        view.setAppModel(signedIn.model.get());
+        view.setCamera(H264Camera);
+        view.setStream(H264Camera);
+        view.componentComplete();
+        QTRY_COMPARE_WITH_TIMEOUT(server.requestsTo(WsPath).size(), 2, Patience);
+        QCOMPARE(view.status(), LiveStreamView::Status::Reconnecting);
+
+        view.setMuted(false);
+        view.setCamera(H265Camera);
+        QTest::qWait(LiveSessionPolicy::RetryMs);
+        QCOMPARE(server.requestsTo(WsPath).size(), 2);
+        QCOMPARE(view.status(), LiveStreamView::Status::Reconnecting);
+
+        view.setStream(H265Camera);
+        QCOMPARE(view.status(), LiveStreamView::Status::Loading);
+        QTRY_COMPARE_WITH_TIMEOUT(server.requestsTo(WsPath).size(), 3, Patience);
+        QCOMPARE(server.requestsTo(WsPath).last()["query"].toArray(), (QJsonArray{QJsonArray{"src", H265Camera}}));
+    }
+};
+
+QTEST_MAIN(TestLiveSessionRelay)
+#include "tst_livesession_relay.moc"
