@@ -91,12 +91,22 @@ FocusScope {
             pixelHeight: 720
         }
 
-        // The lead adds LiveStreamView here, bound to vm (camera, stream, muted, videoSink, status).
         VideoOutput {
             id: liveVideo
             anchors.fill: parent
             fillMode: VideoOutput.PreserveAspectFit
         }
+
+        LiveStreamView {
+            id: stream
+            appModel: AppModel
+            camera: vm.cameraName
+            stream: vm.streamName
+            muted: vm.muted
+            videoSink: liveVideo.videoSink
+        }
+        Binding { target: vm; property: "liveStatus"; value: stream.status }
+        Binding { target: vm; property: "liveText"; value: stream.statusText }
 
         MouseArea {
             anchors.fill: parent
