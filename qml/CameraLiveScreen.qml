@@ -104,6 +104,8 @@ FocusScope {
             stream: vm.streamName
             muted: vm.muted
             videoSink: liveVideo.videoSink
+            // Covered by the history, on another tab or in a hidden window: let the stream go.
+            active: root.visible && root.StackView.status === StackView.Active
         }
         Binding { target: vm; property: "liveStatus"; value: stream.status }
         Binding { target: vm; property: "liveText"; value: stream.statusText }

@@ -92,6 +92,11 @@ void LivePlayer::setMuted(bool muted)
     m_presenter->setMuted(muted);
 }
 
+void LivePlayer::clearPicture()
+{
+    m_presenter->clearPicture();
+}
+
 bool LivePlayer::hasPicture() const
 {
     return m_presenter->shown().has_value();

@@ -34,6 +34,8 @@ public:
     void push(const QByteArray &bytes);
     // Stops decoding; the picture on screen stays.
     void end();
+    // Takes the picture off the screen, for a stream of another camera.
+    void clearPicture();
     void setMuted(bool muted);
 
     bool hasPicture() const;

@@ -60,6 +60,11 @@ void LiveSession::stop()
     m_policy.stop();
 }
 
+void LiveSession::reset()
+{
+    m_policy.reset();
+}
+
 void LiveSession::connectSocket()
 {
     closeSocket();

@@ -30,6 +30,8 @@ public:
     // Starts afresh on the client's current base URL (status loading); a no-op without one.
     void load(const QString &stream, const QString &camera);
     void stop();
+    // Stops and returns to the loading status, for a view that no longer shows a stream.
+    void reset();
 
     const LiveStatus &status() const { return m_policy.status(); }
     const QString &fallbackReason() const { return m_policy.fallbackReason(); }

@@ -64,6 +64,13 @@ void LiveSessionPolicy::stop()
     m_phase = Phase::Idle;
 }
 
+void LiveSessionPolicy::reset()
+{
+    stop();
+    m_fallbackReason.clear();
+    setStatus(LiveStatus::loading());
+}
+
 void LiveSessionPolicy::fail(const QString &message)
 {
     if (m_phase == Phase::Idle)

@@ -43,6 +43,8 @@ public:
     void load();
     // Ends everything at once; status stays as it was.
     void stop();
+    // Stops and forgets the last status: nothing is playing, so nothing may claim to be live.
+    void reset();
     // Ends everything and shows message; no retry (a changed server certificate).
     void fail(const QString &message);
 

@@ -74,6 +74,15 @@ void LiveStreamView::setVideoSink(QVideoSink *sink)
     emit videoSinkChanged();
 }
 
+void LiveStreamView::setActive(bool active)
+{
+    if (m_active == active)
+        return;
+    m_active = active;
+    emit activeChanged();
+    refresh();
+}
+
 void LiveStreamView::componentComplete()
 {
     m_complete = true;
@@ -93,14 +102,18 @@ void LiveStreamView::refresh()
     if (!m_complete || !m_session)
         return;
     const QUrl base = currentBase();
-    if (base.isEmpty() || m_stream.isEmpty() || m_camera.isEmpty()) {
-        m_session->stop();
+    if (!m_active || base.isEmpty() || m_stream.isEmpty() || m_camera.isEmpty()) {
+        m_session->reset();
         m_loaded = false;
         return;
     }
     if (m_loaded && m_loadedStream == m_stream && m_loadedBase == base)
         return;
+    // Another camera's last picture must not stand under this camera's name.
+    if (m_loadedCamera != m_camera)
+        m_player->clearPicture();
     m_loaded = true;
+    m_loadedCamera = m_camera;
     m_loadedStream = m_stream;
     m_loadedBase = base;
     m_session->load(m_stream, m_camera);
@@ -126,14 +139,4 @@ LiveStreamView::Status LiveStreamView::status() const
 QString LiveStreamView::statusText() const
 {
     return m_session ? m_session->status().text : QString();
-}
-
-bool LiveStreamView::hasPicture() const
-{
-    return m_player->hasPicture();
-}
-
-QImage LiveStreamView::shownImage() const
-{
-    return m_player->shownImage();
 }

@@ -1,5 +1,4 @@
 #pragma once
-#include <QImage>
 #include <QObject>
 #include <QPointer>
 #include <QQmlEngine>
@@ -27,9 +26,10 @@ class LiveStreamView : public QObject, public QQmlParserStatus
     Q_PROPERTY(QString stream READ stream WRITE setStream NOTIFY streamChanged)
     Q_PROPERTY(bool muted READ muted WRITE setMuted NOTIFY mutedChanged)
     Q_PROPERTY(QVideoSink *videoSink READ videoSink WRITE setVideoSink NOTIFY videoSinkChanged)
+    // False while the view is not on screen (covered, another tab): nothing is fetched or decoded.
+    Q_PROPERTY(bool active READ active WRITE setActive NOTIFY activeChanged)
     Q_PROPERTY(Status status READ status NOTIFY statusChanged)
     Q_PROPERTY(QString statusText READ statusText NOTIFY statusChanged)
-    Q_PROPERTY(bool hasPicture READ hasPicture NOTIFY statusChanged)
 
 public:
     enum class Status { Loading, Playing, Error, Reconnecting };
@@ -48,13 +48,12 @@ public:
     void setMuted(bool muted);
     QVideoSink *videoSink() const { return m_sink; }
     void setVideoSink(QVideoSink *sink);
+    bool active() const { return m_active; }
+    void setActive(bool active);
 
     Status status() const;
     // "mse" or "mjpeg" while playing, the message on error, empty otherwise.
     QString statusText() const;
-    bool hasPicture() const;
-    // The picture on screen, for a snapshot; null before the first one.
-    Q_INVOKABLE QImage shownImage() const;
 
     void classBegin() override { }
     void componentComplete() override;
@@ -65,6 +64,7 @@ signals:
     void streamChanged();
     void mutedChanged();
     void videoSinkChanged();
+    void activeChanged();
     void statusChanged();
 
 private:
@@ -77,6 +77,8 @@ private:
     bool m_muted = true;
     QPointer<QVideoSink> m_sink;
     bool m_complete = false;
+    bool m_active = true;
+    QString m_loadedCamera;
     LivePlayer *m_player;
     LiveSession *m_session = nullptr;
     QString m_loadedStream;

@@ -5,7 +5,10 @@
 #include "playback/PlaybackError.h"
 #include "screens/LiveStreamView.h"
 
+#include <QVideoFrame>
+#include <QVideoSink>
 #include <QtTest>
+#include <algorithm>
 
 namespace {
 
@@ -156,6 +159,40 @@ private slots:
         QCOMPARE(view.status(), LiveStreamView::Status::Loading);
         QTRY_COMPARE_WITH_TIMEOUT(server.requestsTo(WsPath).size(), 3, Patience);
         QCOMPARE(server.requestsTo(WsPath).last()["query"].toArray(), (QJsonArray{QJsonArray{"src", H265Camera}}));
+    }
+
+    // Off screen the stream closes and nothing claims to be live; another camera's picture never
+    // stands under the next camera's name.
+    void offScreenAndNextCamera()
+    {
+        SignedInModel signedIn;
+        QVERIFY(signedIn.start("0.16"));
+        QVideoSink sink;
+        LiveStreamView view;
+        view.setAppModel(signedIn.model.get());
+        view.setVideoSink(&sink);
+        view.setCamera(H264Camera);
+        view.setStream(H264Camera);
+        view.componentComplete();
+        QTRY_COMPARE_WITH_TIMEOUT(view.status(), LiveStreamView::Status::Playing, Patience);
+
+        view.setActive(false);
+        QCOMPARE(view.status(), LiveStreamView::Status::Loading);
+        const auto allClosed = [&] {
+            const QJsonArray sockets = signedIn.server.liveConnections();
+            return std::all_of(sockets.begin(), sockets.end(), [](const QJsonValue &socket) {
+                return !socket["closed"].isNull();
+            });
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(allClosed(), Patience);
+
+        view.setActive(true);
+        QTRY_COMPARE_WITH_TIMEOUT(view.status(), LiveStreamView::Status::Playing, Patience);
+        QVERIFY(sink.videoFrame().isValid());
+        view.setCamera(H265Camera);
+        view.setStream(H265Camera);
+        QVERIFY(!sink.videoFrame().isValid());
+        QTRY_COMPARE_WITH_TIMEOUT(view.status(), LiveStreamView::Status::Playing, Patience);
     }
 };
 
