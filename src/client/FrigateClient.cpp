@@ -417,20 +417,8 @@ std::optional<QUrl> FrigateClient::makeURL(const QString &path, const QueryItems
 {
     if (!m_baseURL)
         return std::nullopt;
-    QUrl url = *m_baseURL;
-    QString fullPath = url.path();
-    if (!fullPath.endsWith(QLatin1Char('/')))
-        fullPath += QLatin1Char('/');
-    url.setPath(fullPath + path);
-    if (!query.isEmpty()) {
-        // "+" is encoded too: servers read a bare "+" in a query as a space (time zones like Etc/GMT+1).
-        QStringList pairs;
-        for (const auto &[name, value] : query) {
-            pairs << QString::fromLatin1(QUrl::toPercentEncoding(name) + '=' + QUrl::toPercentEncoding(value, ",:/"));
-        }
-        url.setQuery(pairs.join(QLatin1Char('&')), QUrl::StrictMode);
-    }
-    if (!url.isValid())
+    const QUrl url = ServerUrls::at(*m_baseURL, path, query);
+    if (url.isEmpty())
         return std::nullopt;
     return url;
 }

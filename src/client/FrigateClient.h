@@ -3,6 +3,7 @@
 #include "client/FrigateError.h"
 #include "client/SecretStore.h"
 #include "client/ServerAccess.h"
+#include "client/ServerUrls.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -24,8 +25,6 @@ class QNetworkAccessManager;
 class QNetworkReply;
 class QIODevice;
 class ServerTrust;
-
-using QueryItems = QList<std::pair<QString, QString>>;
 
 // Upper bounds for what one answer may hold, so a broken or hostile server cannot exhaust memory.
 namespace BodyLimit {

@@ -91,7 +91,7 @@ void LiveDecodeSession::readMp4()
 
 void LiveDecodeSession::readJpegs()
 {
-    m_video = StreamDecoder::open(AV_CODEC_ID_MJPEG, StreamDecoder::Pace::Live);
+    m_video = StreamDecoder::open(AV_CODEC_ID_MJPEG);
     if (!m_video) {
         fail(PlaybackError::liveUnsupported());
         return;

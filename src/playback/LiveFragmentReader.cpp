@@ -101,7 +101,7 @@ quint32 boxFlags(const QByteArray &data, const Box &box)
     return be32(data, box.payload) & 0xffffff;
 }
 
-// Sample flags (ISO/IEC 14496-12 8.8.3.1): bit 16 marks a sample that is not a sync sample.
+// Bit 16 of the sample flags marks a non-sync sample (one that needs earlier pictures to decode).
 bool isSync(quint32 sampleFlags)
 {
     return !(sampleFlags & 0x10000);

@@ -28,7 +28,6 @@ public:
     };
 
     Result read(const QByteArray &frame);
-    bool hasInit() const { return !m_tracks.isEmpty(); }
 
 private:
     struct Track

@@ -16,10 +16,8 @@ QString LiveIntake::push(const QByteArray &bytes)
         const MjpegPartReader::Result parts = m_parts.read(bytes);
         for (const QByteArray &picture : parts.pictures) {
             // An MJPEG picture stands alone: only the newest one waiting is worth decoding.
-            if (m_queue->buffered() + picture.size() > QueueLimit) {
+            if (m_queue->buffered() + picture.size() > QueueLimit)
                 m_queue->dropUnread();
-                ++m_dropped;
-            }
             append(picture, nullptr);
         }
         return parts.error;
@@ -48,10 +46,8 @@ void LiveIntake::pushFragment(const LiveFragment &fragment)
         qCDebug(lcPlayback) << "live queue over" << QueueLimit << "bytes: dropping what waits";
         dropQueued(fragment.time + 1); // nothing waiting is kept
     }
-    if (fragment.video && m_skipToSync && !fragment.sync) {
-        ++m_dropped;
+    if (fragment.video && m_skipToSync && !fragment.sync)
         return;
-    }
     if (fragment.video && fragment.sync)
         m_skipToSync = false;
     append(fragment.bytes, &fragment);
@@ -101,10 +97,8 @@ void LiveIntake::dropQueued(double keepFrom)
             continue;
         }
         synced = synced || (queued.video && queued.sync && queued.time >= keepFrom);
-        if (!queued.init && (!synced || queued.time < keepFrom)) {
-            ++m_dropped;
+        if (!queued.init && (!synced || queued.time < keepFrom))
             continue;
-        }
         m_queue->append(queued.bytes);
         m_appended += queued.bytes.size();
         queued.end = m_appended;

@@ -30,8 +30,6 @@ public:
     QString push(const QByteArray &bytes);
     // Stream time of the newest picture received (the last video fragment's decode time).
     std::optional<double> edge() const { return m_edge; }
-    // Fragments dropped by the bounds since the stream began.
-    int dropped() const { return m_dropped; }
 
 private:
     struct Queued
@@ -60,5 +58,4 @@ private:
     std::optional<double> m_edge;
     std::deque<Queued> m_waiting; // fragments queued and not yet wholly read, oldest first
     qint64 m_appended = 0;
-    int m_dropped = 0;
 };

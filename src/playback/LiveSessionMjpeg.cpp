@@ -2,7 +2,6 @@
 
 #include "client/FrigateClient.h"
 #include "client/Logging.h"
-#include "client/UrlOrigin.h"
 #include "playback/LivePlayer.h"
 #include "playback/MediaSource.h"
 #include "playback/PlaybackError.h"
@@ -10,8 +9,7 @@
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 
-// The MJPEG body never ends: no transfer time-out, a silence watchdog instead. Credentials go to
-// the own origin only and a redirect elsewhere is not followed.
+// Credentials go to the own origin only and a redirect elsewhere is not followed (MediaSource).
 void LiveSession::startMjpeg()
 {
     stopMjpeg();
@@ -25,19 +23,12 @@ void LiveSession::startMjpeg()
     source.network = network;
     source.cookie = m_client->signInCookie();
     source.origin = m_base;
+    // The body never ends: the silence watchdog stands in for the transfer time-out.
+    source.transferTimeoutMs = 0;
     if (const std::optional<QString> token = m_client->token())
         source.headers.insert(QStringLiteral("Authorization"), QStringLiteral("Bearer ") + *token);
-    QNetworkRequest request = source.request(m_mjpegUrl);
-    request.setTransferTimeout(0);
 
-    QNetworkReply *reply = network->get(request);
-    const QUrl home = m_base;
-    connect(reply, &QNetworkReply::redirected, reply, [reply, home](const QUrl &target) {
-        if (UrlOrigin::isSame(target, home))
-            emit reply->redirectAllowed();
-        else
-            reply->abort();
-    });
+    QNetworkReply *reply = source.get(m_mjpegUrl);
     connect(reply, &QNetworkReply::readyRead, this, &LiveSession::onMjpegData);
     connect(reply, &QNetworkReply::finished, this, &LiveSession::onMjpegFinished);
     m_mjpeg = reply;

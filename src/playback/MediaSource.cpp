@@ -30,7 +30,7 @@ QNetworkReply *MediaSource::get(const QUrl &url) const
 QNetworkRequest MediaSource::request(const QUrl &url) const
 {
     QNetworkRequest request(url);
-    request.setTransferTimeout(TransferTimeoutMs);
+    request.setTransferTimeout(transferTimeoutMs);
     request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::UserVerifiedRedirectPolicy);
     if (!UrlOrigin::isSame(url, origin)) {

@@ -8,9 +8,21 @@ namespace {
 // Delimiter lines and part headers are short; more text without a line end is not MJPEG.
 constexpr qsizetype MaxLine = 16 * 1024;
 
+QByteArray takeLine(QByteArray &buffer, qsizetype end)
+{
+    QByteArray line = buffer.left(end);
+    buffer.remove(0, end + 1);
+    if (line.endsWith('\r'))
+        line.chop(1);
+    return line;
+}
+
+} // namespace
+
 // The length of the JPEG at the start of `data` up to and including its EOI marker: 0 while it
-// is incomplete, -1 when `data` does not follow the JPEG marker structure.
-qsizetype jpegLength(const QByteArray &data)
+// is incomplete, -1 when `data` does not follow the JPEG marker structure. The walk goes on where
+// the previous call on the same part stopped.
+qsizetype MjpegPartReader::jpegLength(const QByteArray &data, BodyScan &scan)
 {
     const auto *bytes = reinterpret_cast<const uchar *>(data.constData());
     const qsizetype size = data.size();
@@ -18,8 +30,19 @@ qsizetype jpegLength(const QByteArray &data)
         return 0;
     if (bytes[0] != 0xff || bytes[1] != 0xd8)
         return -1;
-    qsizetype at = 2;
-    while (at + 2 <= size) {
+    qsizetype &at = scan.marker;
+    for (;;) {
+        if (scan.entropy) {
+            // Entropy-coded data: a 0xff in it is followed by 0x00 (stuffing) or a restart marker.
+            while (at + 1 < size
+                   && !(bytes[at] == 0xff && bytes[at + 1] != 0 && (bytes[at + 1] < 0xd0 || bytes[at + 1] > 0xd7)))
+                ++at;
+            if (at + 1 >= size)
+                return 0;
+            scan.entropy = false;
+        }
+        if (at + 2 > size)
+            return 0;
         if (bytes[at] != 0xff)
             return -1;
         const uchar marker = bytes[at + 1];
@@ -35,26 +58,9 @@ qsizetype jpegLength(const QByteArray &data)
         if (length < 2)
             return -1;
         at += 2 + length;
-        if (marker != 0xda)
-            continue;
-        // Entropy-coded data: a 0xff in it is followed by 0x00 (stuffing) or a restart marker.
-        while (at + 1 < size
-               && !(bytes[at] == 0xff && bytes[at + 1] != 0 && (bytes[at + 1] < 0xd0 || bytes[at + 1] > 0xd7)))
-            ++at;
+        scan.entropy = marker == 0xda;
     }
-    return 0;
 }
-
-QByteArray takeLine(QByteArray &buffer, qsizetype end)
-{
-    QByteArray line = buffer.left(end);
-    buffer.remove(0, end + 1);
-    if (line.endsWith('\r'))
-        line.chop(1);
-    return line;
-}
-
-} // namespace
 
 MjpegPartReader::Result MjpegPartReader::read(const QByteArray &bytes)
 {
@@ -106,6 +112,7 @@ bool MjpegPartReader::readDelimiter(Result &result)
     if (!m_delimiter.isEmpty() && line == m_delimiter) {
         m_stage = Stage::Headers;
         m_length = -1;
+        m_scan = {};
     }
     return true;
 }
@@ -139,14 +146,17 @@ bool MjpegPartReader::readBody(Result &result)
 {
     qsizetype length = m_length;
     if (length < 0) {
-        length = jpegLength(m_buffer);
+        length = jpegLength(m_buffer, m_scan);
         if (length < 0) {
             // Not a JPEG we can walk: the next delimiter ends it.
-            const qsizetype next = m_buffer.indexOf("\r\n" + m_delimiter);
+            const QByteArray ending = "\r\n" + m_delimiter;
+            const qsizetype next = m_buffer.indexOf(ending, m_scan.delimiterFrom);
             if (next == 0) { // an empty part
                 m_stage = Stage::Delimiter;
                 return true;
             }
+            // The delimiter may straddle the end of what arrived.
+            m_scan.delimiterFrom = std::max<qsizetype>(0, m_buffer.size() - ending.size() + 1);
             length = std::max<qsizetype>(next, 0);
         }
         if (length == 0) {

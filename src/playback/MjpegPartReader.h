@@ -24,6 +24,18 @@ public:
 private:
     enum class Stage { Delimiter, Headers, Body };
 
+    // How far a part without Content-Length was looked at, so each pushed byte is looked at once:
+    // the position of the next JPEG marker (or of the entropy-coded data after a scan header) and
+    // where the search for the next delimiter goes on.
+    struct BodyScan
+    {
+        qsizetype marker = 2; // just past SOI
+        bool entropy = false;
+        qsizetype delimiterFrom = 0;
+    };
+
+    static qsizetype jpegLength(const QByteArray &data, BodyScan &scan);
+
     bool step(Result &result);
     bool readDelimiter(Result &result);
     bool readHeaders(Result &result);
@@ -34,5 +46,6 @@ private:
     QByteArray m_delimiter; // "--" and the boundary
     Stage m_stage = Stage::Delimiter;
     qint64 m_length = -1; // the part's Content-Length, -1 without one
+    BodyScan m_scan;
     QString m_error;
 };

@@ -72,7 +72,7 @@ CodecContextPtr StreamDecoder::open(const AVStream *stream, Pace pace, double ra
     return openContext(codec, stream->codecpar, stream->time_base, fast);
 }
 
-CodecContextPtr StreamDecoder::open(AVCodecID id, Pace)
+CodecContextPtr StreamDecoder::open(AVCodecID id)
 {
     const AVCodec *codec = avcodec_find_decoder(id);
     if (!codec)

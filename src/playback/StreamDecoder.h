@@ -10,8 +10,9 @@ enum class Pace { Recording, Live };
 // played faster than real time use frame threads (more throughput, a few pictures of delay);
 // otherwise slice threads and low delay.
 CodecContextPtr open(const AVStream *stream, Pace pace, double rate = 1.0);
-// Same for a codec without a container (the JPEGs of an MJPEG stream).
-CodecContextPtr open(AVCodecID codec, Pace pace);
+// Same, with slice threads and low delay, for a codec without a container (the JPEGs of an MJPEG
+// stream).
+CodecContextPtr open(AVCodecID codec);
 
 } // namespace StreamDecoder
 

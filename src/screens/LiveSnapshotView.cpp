@@ -25,13 +25,7 @@ int LiveSnapshotView::intervalMs(double refreshSeconds)
 
 QueryItems LiveSnapshotView::latestQuery(int pixelHeight, qint64 nowMs)
 {
-    const QString height = QString::number(pixelHeight);
-    // 0.14 reads the height from "h", 0.15 and later from "height"; each ignores the other.
-    return {
-        {QStringLiteral("h"), height},
-        {QStringLiteral("height"), height},
-        {QStringLiteral("t"), QString::number(nowMs)},
-    };
+    return ServerUrls::heightQuery(pixelHeight) + QueryItems{{QStringLiteral("t"), QString::number(nowMs)}};
 }
 
 void LiveSnapshotView::setCamera(const QString &camera)

@@ -194,6 +194,8 @@ void TestLivePlayer::partReader_data()
     QTest::newRow("length given, not a jpeg")
         << "--x\r\nContent-Length: " + QByteArray::number(blob.size()) + "\r\n\r\n" + blob + "\r\n--x\r\n"
         << 1 << false;
+    QTest::newRow("no length, not a jpeg: the delimiter ends it")
+        << "--x\r\n\r\n" + blob + "\r\n--x\r\n\r\n" + blob + "\r\n--x\r\n" << 2 << false;
     QTest::newRow("length over the bound") << QByteArray("--frame\r\nContent-Length: 9000000\r\n\r\n") << 0 << true;
     QTest::newRow("endless part") << part + "\xff\xd8" + QByteArray(MjpegPartReader::MaxPart, 'a') << 0 << true;
 }
