@@ -2,8 +2,9 @@ import QtQuick
 import QtQuick.Controls.Basic
 import Kestrova
 
-// The cameras to switch to from the live screen, each with its refreshing picture, the one shown
-// marked. `columns` tiles a row, scrolling down; with `horizontal`, one row scrolling sideways.
+// The cameras to switch to from the live screen, each a grid tile (refreshing picture, the
+// "Unavailable" cover), the one shown marked. `columns` tiles a row, scrolling down; with
+// `horizontal`, one row scrolling sideways.
 Flickable {
     id: root
     property string current
@@ -21,6 +22,11 @@ Flickable {
     ScrollBar.vertical: ScrollBar { policy: root.horizontal ? ScrollBar.AlwaysOff : ScrollBar.AsNeeded }
     ScrollBar.horizontal: ScrollBar { policy: root.horizontal ? ScrollBar.AsNeeded : ScrollBar.AlwaysOff }
 
+    CamerasViewModel {
+        id: cameras
+        appModel: AppModel
+    }
+
     Grid {
         id: grid
         spacing: 4
@@ -30,53 +36,28 @@ Flickable {
         Repeater {
             id: tiles
             model: AppModel.cameras
-            delegate: AbstractButton {
-                id: tile
-                required property string name
-                required property string friendlyName
-                readonly property bool shown: name === root.current
-                readonly property real aspect: AppModel.aspects[name] > 0 ? AppModel.aspects[name] : 16 / 9
+            delegate: CameraTile {
+                aspect: AppModel.aspects[name] > 0 ? AppModel.aspects[name] : 16 / 9
                 width: root.horizontal ? (root.height - 8) * aspect : root.tileWidth
                 height: root.horizontal ? root.height - 8 : width / aspect
-                hoverEnabled: true
+                available: cameras.unavailableCameras.indexOf(name) < 0
+                marked: name === root.current
+                pictureHeight: 180
+                labelSize: Theme.footnoteSize
                 focusPolicy: Qt.NoFocus
-                text: friendlyName
-                Accessible.name: friendlyName
                 onClicked: root.selected(name)
-
-                contentItem: Item {
-                    clip: true
-                    LiveSnapshot {
-                        anchors.fill: parent
-                        camera: tile.name
-                        pixelHeight: 180
-                        stretch: true
-                    }
-                    Text {
-                        anchors.left: parent.left
-                        anchors.right: parent.right
-                        anchors.bottom: parent.bottom
-                        anchors.margins: 6
-                        text: tile.friendlyName
-                        color: "white"
-                        font.pixelSize: Theme.footnoteSize
-                        font.bold: true
-                        elide: Text.ElideRight
-                        style: Text.Raised
-                        styleColor: Qt.rgba(0, 0, 0, 0.5)
-                    }
-                }
-                background: Rectangle { color: Theme.slate; radius: 4 }
-
-                Rectangle {
-                    anchors.fill: parent
-                    z: 1
-                    radius: 4
-                    color: tile.hovered && !tile.shown ? Qt.rgba(1, 1, 1, 0.08) : "transparent"
-                    border.width: tile.shown ? 3 : 0
-                    border.color: Theme.accent
-                }
             }
         }
+    }
+
+    Text {
+        width: root.width
+        height: root.height
+        visible: cameras.noCameras
+        text: qsTr("No cameras")
+        horizontalAlignment: Text.AlignHCenter
+        verticalAlignment: Text.AlignVCenter
+        color: Theme.textSecondary
+        font.pixelSize: Theme.footnoteSize
     }
 }

@@ -2,14 +2,19 @@ import QtQuick
 import QtQuick.Controls.Basic
 import Kestrova
 
-// One camera of the grid: its latest picture at the camera's aspect ratio, its name over it and,
-// while the camera sends no pictures, the "Unavailable" cover. Enter or a click opens it.
+// One camera of the grid or the live screen's picker: its latest picture at the camera's aspect
+// ratio, its name over it and, while the camera sends no pictures, the "Unavailable" cover. Enter
+// or a click opens it; `marked` outlines the camera already shown.
 AbstractButton {
     id: tile
     required property string name
     required property string friendlyName
     property real aspect: 16 / 9
     property bool available: true
+    property bool marked: false
+    // Height in pixels of the picture asked of the server, and of the name.
+    property int pictureHeight: 360
+    property int labelSize: 16
 
     implicitHeight: width / aspect
     hoverEnabled: true
@@ -27,7 +32,7 @@ AbstractButton {
         LiveSnapshot {
             anchors.fill: parent
             camera: tile.name
-            pixelHeight: 360
+            pixelHeight: tile.pictureHeight
             stretch: true
         }
 
@@ -74,7 +79,7 @@ AbstractButton {
             anchors.margins: 8
             text: tile.friendlyName
             color: "white"
-            font.pixelSize: 16
+            font.pixelSize: tile.labelSize
             font.bold: true
             elide: Text.ElideRight
             style: Text.Raised
@@ -87,12 +92,12 @@ AbstractButton {
         radius: 4
     }
 
-    // Keyboard focus and hover, drawn over the picture.
+    // Keyboard focus, the mark and hover, drawn over the picture.
     Rectangle {
         anchors.fill: parent
         z: 1
-        color: tile.hovered ? Qt.rgba(1, 1, 1, 0.06) : "transparent"
-        border.width: tile.visualFocus ? 3 : 0
+        color: tile.hovered && !tile.marked ? Qt.rgba(1, 1, 1, 0.06) : "transparent"
+        border.width: tile.visualFocus || tile.marked ? 3 : 0
         border.color: Theme.accent
         radius: 4
     }

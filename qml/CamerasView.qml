@@ -109,7 +109,7 @@ FocusScope {
 
     Text {
         anchors.centerIn: parent
-        visible: AppModel.cameras.count === 0
+        visible: cameras.noCameras
         text: qsTr("No cameras.")
         color: Theme.textSecondary
         font.pixelSize: Theme.calloutSize

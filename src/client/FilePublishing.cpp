@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryFile>
+#include <unistd.h>
 
 QString numberedName(const QString &name, int number)
 {
@@ -33,6 +34,16 @@ Result<QString> publishWithoutReplacing(QTemporaryFile &file, const QString &fol
     }
     return FrigateError::localFile(QCoreApplication::translate("FrigateClient", "no free name for %1 in %2")
                                        .arg(name, QDir::toNativeSeparators(folder)));
+}
+
+Result<QString> writeDurably(const QString &folder, const QString &name, const std::function<bool(QIODevice &)> &write)
+{
+    // Hidden and in the target folder, so the final rename stays on one file system.
+    QTemporaryFile file(QDir(folder).filePath(QStringLiteral(".%1.XXXXXX.part").arg(name)));
+    if (!file.open() || !write(file) || !file.flush() || ::fdatasync(file.handle()) != 0)
+        return FrigateError::localFile(QDir::toNativeSeparators(folder));
+    file.close();
+    return publishWithoutReplacing(file, folder, name);
 }
 
 bool looksLikeMp4(const QByteArray &head)

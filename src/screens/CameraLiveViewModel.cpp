@@ -8,13 +8,10 @@
 #include "state/AppModel.h"
 
 #include <QBuffer>
-#include <QDir>
 #include <QFileInfo>
 #include <QImageReader>
-#include <QTemporaryFile>
 #include <QCoro/QCoroFuture>
 #include <QtConcurrent/QtConcurrentRun>
-#include <unistd.h>
 
 namespace {
 
@@ -35,12 +32,8 @@ Result<QString> writePicture(const QByteArray &bytes, const QString &baseName)
         return FrigateError::decoding(QStringLiteral("latest.jpg"));
     const QString name =
         baseName + QLatin1Char('.') + (format == "jpeg" ? QStringLiteral("jpg") : QString::fromLatin1(format));
-    const QString folder = DesktopFiles::snapshotFolder();
-    QTemporaryFile file(QDir(folder).filePath(QStringLiteral(".%1.XXXXXX.part").arg(name)));
-    if (!file.open() || file.write(bytes) != bytes.size() || !file.flush() || ::fdatasync(file.handle()) != 0)
-        return FrigateError::localFile(QDir::toNativeSeparators(folder));
-    file.close();
-    return publishWithoutReplacing(file, folder, name);
+    return writeDurably(DesktopFiles::snapshotFolder(), name,
+                        [&bytes](QIODevice &out) { return out.write(bytes) == bytes.size(); });
 }
 
 } // namespace

@@ -25,9 +25,13 @@ void CamerasViewModel::setAppModel(AppModel *model)
     if (m_app) {
         connect(m_app, &AppModel::statsChanged, this, &CamerasViewModel::updateUnavailable);
         connect(m_app, &AppModel::camerasChanged, this, &CamerasViewModel::updateUnavailable);
+        connect(m_app, &AppModel::camerasChanged, this, &CamerasViewModel::updateNoCameras);
+        // The configuration is in before sign-in completes, so signed in means it has loaded.
+        connect(m_app, &AppModel::isLoggedInChanged, this, &CamerasViewModel::updateNoCameras);
     }
     emit appModelChanged();
     updateUnavailable();
+    updateNoCameras();
 }
 
 int CamerasViewModel::columnsFor(double width)
@@ -58,6 +62,15 @@ void CamerasViewModel::updateUnavailable()
         return;
     m_unavailable = unavailable;
     emit unavailableCamerasChanged();
+}
+
+void CamerasViewModel::updateNoCameras()
+{
+    const bool none = m_app && m_app->isLoggedIn() && m_app->cameras().isEmpty();
+    if (none == m_noCameras)
+        return;
+    m_noCameras = none;
+    emit noCamerasChanged();
 }
 
 void CamerasViewModel::reloadCameras()

@@ -11,8 +11,8 @@
 
 class AppModel;
 
-// The Cameras tab: the grid's column count, which cameras are not sending pictures, and the
-// menu's "Reload cameras". GUI thread only.
+// The Cameras tab and the live screen's picker: the grid's column count, which cameras are not
+// sending pictures, whether the server has none, and the menu's "Reload cameras". GUI thread only.
 class CamerasViewModel : public QObject
 {
     Q_OBJECT
@@ -22,6 +22,9 @@ class CamerasViewModel : public QObject
     // Names of the cameras that the statistics report at 0 frames per second or less.
     Q_PROPERTY(QStringList unavailableCameras READ unavailableCameras NOTIFY unavailableCamerasChanged)
     Q_PROPERTY(bool reloading READ reloading NOTIFY reloadingChanged)
+    // Signed in and the server's configuration names no cameras; false while it is still loading
+    // or failed, when there is nothing to tell yet.
+    Q_PROPERTY(bool noCameras READ noCameras NOTIFY noCamerasChanged)
 
 public:
     static constexpr double ColumnWidth = 215;
@@ -35,6 +38,7 @@ public:
     void setAppModel(AppModel *model);
     QStringList unavailableCameras() const { return m_unavailable; }
     bool reloading() const { return m_reloading; }
+    bool noCameras() const { return m_noCameras; }
 
     // Columns for a grid area `width` pixels wide.
     Q_INVOKABLE static int columnsFor(double width);
@@ -49,14 +53,17 @@ signals:
     void appModelChanged();
     void unavailableCamerasChanged();
     void reloadingChanged();
+    void noCamerasChanged();
 
 private:
     void updateUnavailable();
+    void updateNoCameras();
     QCoro::Task<> reloadTask();
     void setReloading(bool reloading);
 
     QPointer<AppModel> m_app;
     QStringList m_unavailable;
     bool m_reloading = false;
+    bool m_noCameras = false;
     std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
 };

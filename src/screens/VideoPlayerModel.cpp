@@ -8,15 +8,12 @@
 #include "screens/DesktopFiles.h"
 #include "state/AppModel.h"
 
-#include <QDir>
 #include <QFileInfo>
 #include <QImage>
-#include <QTemporaryFile>
 #include <QCoro/QCoroFuture>
 #include <QtConcurrent/QtConcurrentRun>
 #include <algorithm>
 #include <cmath>
-#include <unistd.h>
 
 namespace {
 
@@ -42,11 +39,7 @@ Result<QString> writePng(const SharedFrame &picture, const QString &name)
     const QImage image = VideoFrameConversion::toBgra(picture.get());
     if (image.isNull())
         return FrigateError::localFile(name);
-    QTemporaryFile file(QDir(folder).filePath(QStringLiteral(".%1.XXXXXX.part").arg(name)));
-    if (!file.open() || !image.save(&file, "PNG") || !file.flush() || ::fdatasync(file.handle()) != 0)
-        return FrigateError::localFile(QDir::toNativeSeparators(folder));
-    file.close();
-    return publishWithoutReplacing(file, folder, name);
+    return writeDurably(folder, name, [&image](QIODevice &out) { return image.save(&out, "PNG"); });
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "ManualPollingClock.h"
 #include "SignedInModel.h"
 #include "TaskRunner.h"
+#include "client/FilePublishing.h"
 #include "screens/CameraLiveViewModel.h"
 #include "screens/CamerasViewModel.h"
 #include "screens/DesktopFiles.h"
@@ -118,6 +119,37 @@ private slots:
                 stats->cameras[QStringLiteral("a")].fps = fps.toDouble();
         }
         QCOMPARE(CamerasViewModel::sendsPictures(stats, QStringLiteral("a")), sending);
+    }
+
+    // "No cameras" is for a server whose configuration names none, not for one still signing in
+    // or signed out.
+    void noCameras_data()
+    {
+        QTest::addColumn<QJsonObject>("reload"); // the answer to a second /api/config, none if empty
+        QTest::addColumn<bool>("signOut");
+        QTest::addColumn<bool>("noCameras");
+        const QJsonObject none{{"path", "^/api/config$"}, {"body", R"({"cameras": {}})"}};
+        QTest::newRow("cameras") << QJsonObject{} << false << false;
+        QTest::newRow("reloaded with none") << none << false << true;
+        QTest::newRow("signed out") << none << true << false;
+    }
+
+    void noCameras()
+    {
+        QFETCH(QJsonObject, reload);
+        QFETCH(bool, signOut);
+        QFETCH(bool, noCameras);
+        SignedInModel app;
+        QVERIFY(app.start(QStringLiteral("0.16")));
+        CamerasViewModel grid;
+        grid.setAppModel(app.model.get());
+        if (!reload.isEmpty()) {
+            app.server.addFault(reload);
+            runTask(app.model->loadConfig());
+        }
+        if (signOut)
+            app.model->disconnect();
+        QCOMPARE(grid.noCameras(), noCameras);
     }
 
     // Previous/next wrap at both ends and do nothing for a camera outside the list.
@@ -277,6 +309,42 @@ private slots:
         QCOMPARE(grid.unavailableCameras(), sending ? QStringList() : QStringList{"front_door"});
         for (const QString &file : files)
             QVERIFY(!QImage(folder.filePath(file)).isNull());
+    }
+
+    // A saved file appears whole under a free name, readable by all, or not at all: a failed write
+    // leaves no temporary file behind and an earlier file is never replaced.
+    void durableWrites_data()
+    {
+        QTest::addColumn<bool>("taken");
+        QTest::addColumn<bool>("writes");
+        QTest::addColumn<QStringList>("files");
+        QTest::newRow("free name") << false << true << QStringList{"shot.png"};
+        QTest::newRow("name taken") << true << true << QStringList{"shot (2).png", "shot.png"};
+        QTest::newRow("write fails") << true << false << QStringList{"shot.png"};
+    }
+
+    void durableWrites()
+    {
+        QFETCH(bool, taken);
+        QFETCH(bool, writes);
+        QFETCH(QStringList, files);
+        const QTemporaryDir folder;
+        if (taken) {
+            QFile earlier(folder.filePath(QStringLiteral("shot.png")));
+            QVERIFY(earlier.open(QIODevice::WriteOnly));
+            earlier.write("earlier");
+        }
+        const auto saved = writeDurably(folder.path(), QStringLiteral("shot.png"),
+                                        [writes](QIODevice &out) { return out.write("new") == 3 && writes; });
+        QCOMPARE(bool(saved), writes);
+        QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name), files);
+        if (taken) {
+            QFile earlier(folder.filePath(QStringLiteral("shot.png")));
+            QVERIFY(earlier.open(QIODevice::ReadOnly));
+            QCOMPARE(earlier.readAll(), QByteArray("earlier"));
+        }
+        if (writes)
+            QVERIFY(QFileInfo(saved.value()).permissions().testFlag(QFile::ReadOther));
     }
 
     // The snapshot height reaches every release: 0.14 reads "h", later ones "height".
