@@ -29,7 +29,7 @@ Item {
     TabPage {
         tab: BITabBar.Home
         sourceComponent: StackView {
-            initialItem: PlaceholderScreen { title: qsTr("Home"); symbol: "house.fill"; bottomInset: root.bottomInset }
+            initialItem: HomeView { bottomInset: root.bottomInset }
         }
     }
     TabPage {

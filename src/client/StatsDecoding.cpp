@@ -1,4 +1,5 @@
 #include "client/JsonLookup.h"
+#include "client/TextFormats.h"
 #include "client/WireDecoding.h"
 
 #include <cmath>
@@ -25,6 +26,16 @@ std::optional<QJsonObject> diskEntry(const QJsonObject &storage)
         }
     }
     return best;
+}
+
+// Absent unless the value is a number, or a text that reads as one.
+std::optional<double> optionalNumber(const QJsonValue &value)
+{
+    if (value.isDouble())
+        return value.toDouble();
+    if (!value.isString())
+        return std::nullopt;
+    return parseCNumber(trimmedSpacesAndTabs(value.toString()));
 }
 
 double largestInferenceMs(const QJsonObject &detectors)
@@ -93,6 +104,7 @@ StatsSnapshot decodeStats(const QJsonObject &stats)
     if (const auto disk = diskEntry(objectAt(service, u"storage"))) {
         snapshot.diskUsedMB = numberValue(disk->value(u"used"));
         snapshot.diskTotalMB = numberValue(disk->value(u"total"));
+        snapshot.diskFreeMB = optionalNumber(disk->value(u"free"));
     }
     snapshot.inferenceMs = largestInferenceMs(objectAt(stats, u"detectors"));
 

@@ -51,6 +51,9 @@ struct StatsSnapshot
     double mem = 0;
     double diskUsedMB = 0;
     double diskTotalMB = 0;
+    // The server's own free figure, when it sends one. On ext4 it leaves out the blocks reserved
+    // for root, so it is smaller than total − used.
+    std::optional<double> diskFreeMB;
     double uptime = 0;
     QString version;
     double inferenceMs = 0;

@@ -40,7 +40,7 @@ QVariantMap statsValue(const StatsSnapshot &stats)
     QVariantMap cameras;
     for (auto it = stats.cameras.begin(); it != stats.cameras.end(); ++it)
         cameras.insert(it.key(), cameraStatsValue(it.value()));
-    return {
+    QVariantMap value{
         {QStringLiteral("cpu"), stats.cpu},
         {QStringLiteral("mem"), stats.mem},
         {QStringLiteral("diskUsedMB"), stats.diskUsedMB},
@@ -50,4 +50,7 @@ QVariantMap statsValue(const StatsSnapshot &stats)
         {QStringLiteral("inferenceMs"), stats.inferenceMs},
         {QStringLiteral("cameras"), cameras},
     };
+    if (stats.diskFreeMB)
+        value.insert(QStringLiteral("diskFreeMB"), *stats.diskFreeMB);
+    return value;
 }

@@ -12,6 +12,13 @@ def camera_pids(index: int) -> dict:
     return {"pid": PROCESS_BASE + index * 3, "capture_pid": 530 + index * 3, "ffmpeg_pid": 541 + index * 3}
 
 
+def _volume(total: float, used: float, mount_type: str) -> dict:
+    """A volume as shutil.disk_usage reports it in MiB: `free` is what a non-root user may still
+    write, so on ext4 it leaves out the 5 % reserved for root and is less than total - used."""
+    reserved = round(total * 0.05, 1) if mount_type == "ext4" else 0.0
+    return {"total": total, "used": used, "free": round(total - used - reserved, 1), "mount_type": mount_type}
+
+
 def build(ctx) -> dict:
     now = ctx.now()
     snapshot = int(now // 15 * 15)
@@ -50,12 +57,10 @@ def build(ctx) -> dict:
             "version": ctx.flavour.release_text,
             "latest_version": ctx.flavour.release_number,
             "storage": {
-                "/media/frigate/recordings": {"total": 1877522.3, "used": 412880.5, "free": 1464641.8,
-                                              "mount_type": "ext4"},
-                "/media/frigate/clips": {"total": 1877522.3, "used": 412880.5, "free": 1464641.8,
-                                         "mount_type": "ext4"},
-                "/tmp/cache": {"total": 1024.0, "used": 12.3, "free": 1011.7, "mount_type": "tmpfs"},
-                "/dev/shm": {"total": 512.0, "used": 98.2, "free": 413.8, "mount_type": "tmpfs"},
+                "/media/frigate/recordings": _volume(1877522.3, 412880.5, "ext4"),
+                "/media/frigate/clips": _volume(1877522.3, 412880.5, "ext4"),
+                "/tmp/cache": _volume(1024.0, 12.3, "tmpfs"),
+                "/dev/shm": _volume(512.0, 98.2, "tmpfs"),
             },
             "temperatures": {},
             "last_updated": snapshot,

@@ -182,7 +182,7 @@ private slots:
         // ffmpeg's cpu comes from cpu_usages["541"], not from the camera's own pid 512.
         const CameraStats camera{5.1, 0.4, 5.0, 0.1, 3.0, 0.0};
         const StatsSnapshot expected{
-            12.7, 41.3, 412880.5, 1877522.3, 86342.0, "0.16.4-4131252", 12.25, {{u"front_door"_s, camera}}};
+            12.7, 41.3, 412880.5, 1877522.3, 1464641.8, 86342.0, "0.16.4-4131252", 12.25, {{u"front_door"_s, camera}}};
         QCOMPARE(stats, expected);
     }
 
@@ -227,6 +227,27 @@ private slots:
             cameras << camera.key() + u':' + QString::number(camera->ffmpegCPU);
         const QString line = u"%1|%2|%3/%4|"_s.arg(s.cpu).arg(s.inferenceMs).arg(s.diskUsedMB).arg(s.diskTotalMB);
         QTEST(line + cameras.join(u','), "expected");
+    }
+
+    // The recordings volume's free figure as the snapshot keeps it, "none" when it is absent.
+    void diskFree_data()
+    {
+        QTest::addColumn<QString>("volume");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("number") << R"({"total": 100, "used": 50, "free": 45.5})" << u"45.5"_s;
+        QTest::newRow("text") << R"({"total": 100, "used": 50, "free": " 45 "})" << u"45"_s;
+        QTest::newRow("zero") << R"({"total": 100, "used": 100, "free": 0})" << u"0"_s;
+        QTest::newRow("missing") << R"({"total": 100, "used": 50})" << u"none"_s;
+        QTest::newRow("null") << R"({"total": 100, "used": 50, "free": null})" << u"none"_s;
+        QTest::newRow("not a number") << R"({"total": 100, "used": 50, "free": "lots"})" << u"none"_s;
+    }
+
+    void diskFree()
+    {
+        QFETCH(QString, volume);
+        const QString stats = R"({"service": {"storage": {"/media/frigate/recordings": )" + volume + u"}}}"_s;
+        const auto free = decodeStats(jsonOf(stats).toObject()).diskFreeMB;
+        QTEST(free ? QString::number(*free) : u"none"_s, "expected");
     }
 
     void reviewList015()
