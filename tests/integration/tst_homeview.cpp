@@ -150,9 +150,13 @@ private slots:
         rig.server.clearRequests();
         runTask(home.refreshAll());
 
+        // Camera aspect probes started by the sign-in may still be on their way.
         QStringList paths;
-        for (const QJsonValue &entry : rig.server.requests())
-            paths << entry.toObject().value("path").toString();
+        for (const QJsonValue &entry : rig.server.requests()) {
+            const QString path = entry.toObject().value("path").toString();
+            if (!path.contains(u"/recordings/"_s))
+                paths << path;
+        }
         QCOMPARE(paths, (QStringList{u"/api/stats"_s, u"/api/review/summary"_s, u"/api/logs/frigate"_s}));
 
         const StatsSnapshot stats = rig.model->stats().value();
