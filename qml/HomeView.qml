@@ -14,7 +14,16 @@ FocusScope {
     readonly property real inset: 30
     readonly property real gap: 18
     readonly property real contentWidth: Math.max(0, flick.width - 2 * inset)
-    readonly property real cardWidth: wide ? Math.min(440, (contentWidth - gap) / 2) : Math.min(440, contentWidth)
+    // Wide, the card keeps its full width while one column of gauges fits beside it.
+    readonly property real cardWidth: Math.min(440, wide ? contentWidth - gap - gaugeSize : contentWidth)
+    // The three gauges in one row; narrower areas wrap them.
+    readonly property real gaugeRowWidth: 3 * gaugeSize + 2 * gap
+    readonly property int gaugeColumns: Math.max(1, Math.min(3, Math.floor(
+        ((wide ? contentWidth - gap - cardWidth : contentWidth) + gap) / (gaugeSize + gap))))
+    readonly property real gaugesWidth: gaugeColumns * gaugeSize + (gaugeColumns - 1) * gap
+    // Gauges and card stay together as one block, centred in the screen.
+    readonly property real blockWidth: wide ? gaugesWidth + gap + cardWidth
+                                            : Math.min(contentWidth, Math.max(gaugeRowWidth, cardWidth))
 
     HomeViewModel {
         id: home
@@ -24,7 +33,7 @@ FocusScope {
     // The tab page is made when the tab is first shown.
     Component.onCompleted: {
         home.refresh()
-        menuButton.forceActiveFocus()
+        Qt.callLater(menuButton.forceActiveFocus)
     }
     onVisibleChanged: if (visible) menuButton.forceActiveFocus()
 
@@ -85,9 +94,9 @@ FocusScope {
 
         GridLayout {
             id: content
-            x: root.inset
+            x: root.inset + (root.contentWidth - width) / 2
             y: root.inset
-            width: root.contentWidth
+            width: root.blockWidth
             columns: root.wide ? 2 : 1
             columnSpacing: root.gap
             rowSpacing: root.gap
@@ -122,11 +131,8 @@ FocusScope {
 
             Flow {
                 id: gauges
-                readonly property real rowWidth: 3 * root.gaugeSize + 2 * spacing
-                Layout.fillWidth: true
-                Layout.alignment: Qt.AlignTop
-                // Stacked, the gauges sit centred above the card.
-                Layout.leftMargin: root.wide ? 0 : Math.max(0, (root.contentWidth - rowWidth) / 2)
+                Layout.preferredWidth: root.gaugesWidth
+                Layout.alignment: root.wide ? Qt.AlignTop | Qt.AlignLeft : Qt.AlignHCenter
                 spacing: root.gap
 
                 PieGauge {
@@ -155,7 +161,7 @@ FocusScope {
             Rectangle {
                 Layout.preferredWidth: root.cardWidth
                 Layout.preferredHeight: rows.implicitHeight
-                Layout.alignment: root.wide ? Qt.AlignTop | Qt.AlignRight : Qt.AlignHCenter
+                Layout.alignment: root.wide ? Qt.AlignTop : Qt.AlignHCenter
                 radius: Theme.cardRadius
                 color: Qt.rgba(Theme.surfaceRaised.r, Theme.surfaceRaised.g, Theme.surfaceRaised.b, 0.85)
                 border.width: 1
@@ -212,7 +218,7 @@ FocusScope {
             anchors.left: rowIcon.right
             anchors.leftMargin: 12
             anchors.right: valueText.left
-            anchors.rightMargin: 12
+            anchors.rightMargin: 10
             anchors.verticalCenter: parent.verticalCenter
             text: row.title
             color: Theme.textPrimary
@@ -226,7 +232,8 @@ FocusScope {
             anchors.verticalCenter: parent.verticalCenter
             text: row.value
             color: row.ok ? Theme.textSecondary : Theme.error
-            font.pixelSize: Theme.calloutSize
+            // Narrow cards keep room for the titles.
+            font.pixelSize: row.width < 400 ? Theme.footnoteSize : Theme.calloutSize
             font.weight: Font.DemiBold
         }
     }
