@@ -54,7 +54,6 @@ target_compile_options(kestrova_core PRIVATE -Wall -Wextra)
 # Every translations/kestrova_<language>.ts is compiled into the core's resources as
 # :/i18n/kestrova_<language>.qm, so the application and the test suites find the same catalogues.
 file(GLOB TS_FILES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/translations/kestrova_*.ts)
-set_source_files_properties(${TS_FILES} PROPERTIES OUTPUT_LOCATION ${CMAKE_BINARY_DIR}/i18n)
 qt_add_translations(kestrova_core
   TS_FILES ${TS_FILES}
   RESOURCE_PREFIX /i18n
