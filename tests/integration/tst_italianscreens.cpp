@@ -105,7 +105,7 @@ private slots:
         QVERIFY(screen.exposed());
         const QStringList texts = screen.texts();
         for (const QString &text : shown)
-            QVERIFY2(texts.contains(text), qPrintable(text + u" not in " + texts.join(u" | ")));
+            QVERIFY2(texts.contains(text), qPrintable(text + QStringLiteral(" not in ") + texts.join(QStringLiteral(" | "))));
         for (const QString &text : absent)
             QVERIFY2(!texts.contains(text), qPrintable(text));
     }
