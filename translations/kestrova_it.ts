@@ -109,6 +109,7 @@
     </message>
     <message>
         <source>motion %1</source>
+        <extracomment>The hour&apos;s motion score, e.g. &quot;motion 5,310&quot;.</extracomment>
         <translation>movimento %1</translation>
     </message>
     <message>

@@ -106,7 +106,9 @@ qint64 hourThumbnailTime(const HourSlot &slot, const QDateTime &now)
 QString hourRangeText(int hour)
 {
     //: An hour row's span on the 24-hour clock, e.g. "09:00 – 10:00".
-    return QCoreApplication::translate("CameraHistory", "%1:00 – %2:00").arg(hour, 2, 10, QLatin1Char('0')).arg((hour + 1) % 24, 2, 10, QLatin1Char('0'));
+    return QCoreApplication::translate("CameraHistory", "%1:00 – %2:00")
+        .arg(hour, 2, 10, QLatin1Char('0'))
+        .arg((hour + 1) % 24, 2, 10, QLatin1Char('0'));
 }
 
 namespace {
@@ -123,8 +125,11 @@ QString eventCountText(int events)
 QString hourSummaryText(const RecordingHour &hour)
 {
     QString text = durationText(hour.duration.value_or(0));
-    if (hour.motion && *hour.motion > 0 && std::isfinite(*hour.motion))
-        text += QStringLiteral(" · ") + QCoreApplication::translate("CameraHistory", "motion %1").arg(QLocale().toString(qint64(std::llround(*hour.motion))));
+    if (hour.motion && *hour.motion > 0 && std::isfinite(*hour.motion)) {
+        const QString motion = QLocale().toString(qint64(std::llround(*hour.motion)));
+        //: The hour's motion score, e.g. "motion 5,310".
+        text += QStringLiteral(" · ") + QCoreApplication::translate("CameraHistory", "motion %1").arg(motion);
+    }
     if (hour.events && *hour.events >= 1)
         text += QStringLiteral(" · ") + eventCountText(*hour.events);
     return text;
