@@ -50,3 +50,12 @@ target_link_libraries(kestrova_core PUBLIC
   QCoro6::Core QCoro6::Network QCoro6::WebSockets QCoro6::Qml
   qt6keychain PkgConfig::FFMPEG)
 target_compile_options(kestrova_core PRIVATE -Wall -Wextra)
+
+# Every translations/kestrova_<language>.ts is compiled into the core's resources as
+# :/i18n/kestrova_<language>.qm, so the application and the test suites find the same catalogues.
+file(GLOB TS_FILES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/translations/kestrova_*.ts)
+qt_add_translations(kestrova_core
+  TS_FILES ${TS_FILES}
+  RESOURCE_PREFIX /i18n
+  LRELEASE_OPTIONS -nounfinished -removeidentical
+)

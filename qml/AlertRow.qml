@@ -99,6 +99,7 @@ ItemDelegate {
                 height: 12
                 radius: 6
                 color: Theme.accent
+                //: The dot on an alert that has not been opened yet.
                 Accessible.name: qsTr("Unseen")
             }
         }

@@ -38,9 +38,11 @@ Item {
     }
     function tabTitle(tab) {
         switch (tab) {
+        //: Tab title: the overview screen.
         case BITabBar.Home: return qsTr("Home")
         case BITabBar.Cameras: return qsTr("Cameras")
         case BITabBar.Alerts: return qsTr("Alerts")
+        //: Tab title: the server's health and statistics.
         case BITabBar.Status: return qsTr("Status")
         case BITabBar.Settings: return qsTr("Settings")
         }
@@ -97,6 +99,7 @@ Item {
                 hoverEnabled: true
                 focusPolicy: Qt.TabFocus
                 text: bar.tabTitle(tab)
+                //: Spoken name of a tab with a badge: "Alerts, 3 new".
                 Accessible.name: count > 0 ? qsTr("%1, %2 new").arg(text).arg(bar.badgeText(count)) : text
                 Accessible.role: Accessible.PageTab
                 Accessible.selected: current

@@ -99,6 +99,7 @@ FocusScope {
                 topPadding: 8
                 bottomPadding: 8
                 text: root.recordings ? qsTr("Recordings") : qsTr("Alerts")
+                //: Spoken name of the button that switches between recordings and alerts.
                 Accessible.name: qsTr("View: %1").arg(text)
                 onClicked: modeMenu.popup(modeButton, 0, modeButton.height + 4)
                 contentItem: Row {
@@ -130,6 +131,7 @@ FocusScope {
                     id: modeMenu
                     MenuSeparator {
                         contentItem: Text {
+                            //: Menu heading over the "Recordings" and "Alerts" choices.
                             text: qsTr("View")
                             color: Theme.textTertiary
                             font.pixelSize: Theme.captionSize

@@ -246,6 +246,7 @@ FocusScope {
             CircleIconButton {
                 id: qualityButton
                 systemName: "play.rectangle"
+                //: Button choosing the live stream: main stream or substream.
                 text: qsTr("Quality")
                 focusPolicy: Qt.NoFocus
                 onClicked: qualityMenu.open()
@@ -269,6 +270,7 @@ FocusScope {
             }
             CircleIconButton {
                 systemName: vm.muted ? "speaker.slash.fill" : "speaker.wave.2.fill"
+                //: Button actions: turn the live sound on, or off.
                 text: vm.muted ? qsTr("Sound on") : qsTr("Sound off")
                 focusPolicy: Qt.NoFocus
                 onClicked: vm.toggleMuted()

@@ -55,6 +55,7 @@ Item {
         }
         Text {
             anchors.horizontalCenter: parent.horizontalCenter
+            //: Subtitle under the product name "Kestrova".
             text: qsTr("client for Frigate NVR")
             color: Theme.textSecondary
             font.pixelSize: Theme.calloutSize

@@ -80,6 +80,7 @@ Item {
                     enabled: !isFuture
                     hoverEnabled: true
                     focusPolicy: Qt.NoFocus
+                    //: Spoken after a day number in the calendar.
                     Accessible.name: dayNumber + (marked ? ", " + qsTr("has recordings") : "")
                     onClicked: root.calendar.selectCell(index)
 

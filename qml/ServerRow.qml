@@ -66,6 +66,7 @@ ItemDelegate {
                 Layout.fillWidth: true
             }
             Text {
+                //: Shown instead of the username of a server without authentication.
                 text: row.username.length > 0 ? row.username : qsTr("No login")
                 color: Theme.textTertiary
                 font.pixelSize: Theme.footnoteSize
@@ -91,6 +92,7 @@ ItemDelegate {
                 }
                 Text {
                     anchors.verticalCenter: parent.verticalCenter
+                    //: Mark of the server opened at launch.
                     text: qsTr("Default")
                     color: "#ffdd80"
                     font.pixelSize: Theme.captionSize + 1
@@ -114,6 +116,7 @@ ItemDelegate {
                 y: menuButton.height + 4
                 x: menuButton.width - width
                 ThemedMenuItem {
+                    //: Menu action: edit the server's settings.
                     text: qsTr("Edit")
                     symbol: "pencil"
                     onTriggered: row.editRequested()

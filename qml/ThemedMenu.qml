@@ -2,11 +2,21 @@ import QtQuick
 import QtQuick.Controls.Basic
 import Kestrova
 
-// A popup menu in the app's dark style. Items: ThemedMenuItem.
+// A popup menu in the app's dark style. Items: ThemedMenuItem. At least 240 px wide, wider
+// when an entry needs it (Italian labels run longer than English ones).
 Menu {
     id: menu
     padding: 6
-    implicitWidth: 240
+    readonly property real widestEntry: {
+        let widest = 0
+        for (let i = 0; i < count; ++i) {
+            const entry = itemAt(i)
+            if (entry)
+                widest = Math.max(widest, entry.implicitWidth)
+        }
+        return widest
+    }
+    implicitWidth: Math.max(240, widestEntry + leftPadding + rightPadding)
     background: Rectangle {
         implicitWidth: 240
         radius: 12

@@ -98,6 +98,7 @@ Popup {
             }
             ActionButton {
                 Layout.fillWidth: true
+                //: Button: jump to the chosen time.
                 text: qsTr("Go")
                 prominent: true
                 onClicked: sheet.accept()

@@ -96,6 +96,7 @@ FocusScope {
                 spacing: 2
                 Text {
                     Layout.fillWidth: true
+                    //: Player title: "Front door · 2 of 5" (camera, position, count).
                     text: model.count > 1 ? qsTr("%1 · %2 of %3").arg(model.title).arg(model.index + 1).arg(model.count)
                                           : model.title
                     color: Theme.textPrimary
@@ -114,6 +115,7 @@ FocusScope {
             CircleIconButton {
                 visible: model.hasReview
                 systemName: "ellipsis"
+                //: Button opening the menu of further actions.
                 text: qsTr("More")
                 onClicked: moreMenu.popup()
                 ThemedMenu {
@@ -176,6 +178,7 @@ FocusScope {
 
                 CircleIconButton {
                     systemName: "backward.end"
+                    //: Button: play the previous alert.
                     text: qsTr("Previous")
                     enabled: model.index > 0
                     onClicked: model.step(-1)
@@ -197,6 +200,7 @@ FocusScope {
                 }
                 CircleIconButton {
                     systemName: "forward.end"
+                    //: Button: play the next alert.
                     text: qsTr("Next")
                     enabled: model.index < model.count - 1
                     onClicked: model.step(1)
@@ -206,6 +210,7 @@ FocusScope {
                     implicitWidth: Math.max(Theme.circleIconSize, label.implicitWidth + 20)
                     implicitHeight: Theme.circleIconSize
                     hoverEnabled: true
+                    //: Playback speed, e.g. 2×.
                     text: qsTr("Speed")
                     Accessible.name: text + " " + model.rateLabel
                     onClicked: screen.controller.cycleRate()
@@ -230,6 +235,7 @@ FocusScope {
                 }
                 CircleIconButton {
                     systemName: screen.controller.muted ? "speaker.slash.fill" : "speaker.wave.2.fill"
+                    //: Button actions: turn the sound on, or mute it.
                     text: screen.controller.muted ? qsTr("Sound on") : qsTr("Mute")
                     onClicked: screen.controller.toggleMute()
                 }

@@ -3,6 +3,7 @@
 #include "state/AppModel.h"
 #include "state/KeychainSecretStore.h"
 #include "state/SettingsPreferencesStore.h"
+#include "state/Translations.h"
 
 #include <QGuiApplication>
 #include <QQmlApplicationEngine>
@@ -18,6 +19,9 @@ int main(int argc, char *argv[])
     QGuiApplication::setApplicationName(QStringLiteral("Kestrova"));
     QGuiApplication::setDesktopFileName(QStringLiteral("org.kestrova.Kestrova"));
     QQuickStyle::setStyle(QStringLiteral("Basic"));
+    // Before any model or screen exists, so every text and date is made in the chosen language.
+    Translations translations;
+    translations.install(Translations::chooseForProcess());
 
     SettingsPreferencesStore preferences;
     KeychainSecretStore secrets;

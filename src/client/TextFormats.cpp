@@ -1,6 +1,7 @@
 #include "client/TextFormats.h"
 
 #include <QCoreApplication>
+#include <QLocale>
 #include <cmath>
 
 namespace {
@@ -20,6 +21,7 @@ constexpr KnownLabel KnownLabels[] = {
     {u"motorcycle", QT_TRANSLATE_NOOP("TextFormats", "Motorcycle")},
     {u"bird", QT_TRANSLATE_NOOP("TextFormats", "Bird")},
     {u"truck", QT_TRANSLATE_NOOP("TextFormats", "Truck")},
+    //: A parcel delivered at the door.
     {u"package", QT_TRANSLATE_NOOP("TextFormats", "Package")},
 };
 
@@ -33,6 +35,14 @@ QString capitalizedWord(QStringView word)
 bool fitsWholeSeconds(double seconds)
 {
     return std::isfinite(seconds) && seconds > -0x1p63 && seconds < 0x1p63;
+}
+
+// The language's decimal separator ("1,5" in Italian), without grouping: sizes stay short.
+QString decimalText(double value, int decimals)
+{
+    QLocale locale;
+    locale.setNumberOptions(QLocale::OmitGroupSeparator);
+    return locale.toString(value, 'f', decimals);
 }
 
 } // namespace
@@ -87,6 +97,7 @@ QString objectSummary(const ReviewItem &item)
         }
     }
     if (names.isEmpty())
+        //: An alert caused by motion alone, with no recognised object.
         return QCoreApplication::translate("TextFormats", "Motion");
     return names.join(QStringLiteral(", "));
 }
@@ -95,6 +106,7 @@ QString durationText(double seconds)
 {
     const qint64 n = fitsWholeSeconds(seconds) ? std::llround(seconds) : 0;
     if (n <= 59)
+        //: Short durations shown in lists: seconds, minutes, hours.
         return QCoreApplication::translate("TextFormats", "%1 sec").arg(n);
     if (n <= 3599) {
         const qint64 s = n % 60;
@@ -125,8 +137,8 @@ QString sizeText(double megabytes)
 {
     if (megabytes >= 1048576)
         return QCoreApplication::translate("TextFormats", "%1 TB")
-            .arg(QString::asprintf("%.2f", megabytes / 1024 / 1024));
+            .arg(decimalText(megabytes / 1024 / 1024, 2));
     if (megabytes >= 1024)
-        return QCoreApplication::translate("TextFormats", "%1 GB").arg(QString::asprintf("%.1f", megabytes / 1024));
-    return QCoreApplication::translate("TextFormats", "%1 MB").arg(QString::asprintf("%.0f", megabytes));
+        return QCoreApplication::translate("TextFormats", "%1 GB").arg(decimalText(megabytes / 1024, 1));
+    return QCoreApplication::translate("TextFormats", "%1 MB").arg(decimalText(megabytes, 0));
 }

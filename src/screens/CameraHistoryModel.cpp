@@ -243,6 +243,7 @@ HistoryRow CameraHistoryModel::wholeDayRow(const QList<HourSlot> &dayHours) cons
             thumbnail.path,
             thumbnail.query,
             tr("Whole day"),
+            //: Under "Whole day": the total recorded time, e.g. "5 h 20 min recorded".
             tr("%1 recorded").arg(durationText(recorded)),
             QString(),
             QString(),

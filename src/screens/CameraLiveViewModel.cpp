@@ -201,6 +201,7 @@ QString CameraLiveViewModel::statusLine() const
     const QString quality = useSub() ? tr("Reduced quality") : tr("High quality");
     if (m_status != Playing)
         return quality;
+    //: Appended to the stream quality: how the picture arrives (MJPEG frames, or the live video stream).
     return quality + (m_liveText == QLatin1String("mjpeg") ? tr(" · MJPEG") : tr(" · live"));
 }
 

@@ -8,6 +8,7 @@ QVariantList GridRefreshChoices::choices()
         return QVariantMap{{QStringLiteral("seconds"), seconds}, {QStringLiteral("text"), text}};
     };
     return {
+        //: How often the camera grid's pictures are refreshed.
         choice(1, tr("Every second")),
         choice(2, tr("Every 2 seconds")),
         choice(5, tr("Every 5 seconds")),

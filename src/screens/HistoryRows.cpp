@@ -13,11 +13,6 @@ namespace {
 
 const QString Last24Hours = QStringLiteral("last24Hours");
 
-QString tr(const char *text)
-{
-    return QCoreApplication::translate("CameraHistory", text);
-}
-
 // h:00 on `date` as clocks in `zone` read it. Where the clocks go back h:00 comes twice and the
 // hour begins at the first.
 QDateTime wallClockHour(QDate date, int hour, const QTimeZone &zone)
@@ -110,22 +105,39 @@ qint64 hourThumbnailTime(const HourSlot &slot, const QDateTime &now)
 
 QString hourRangeText(int hour)
 {
-    return tr("%1:00 – %2:00").arg(hour, 2, 10, QLatin1Char('0')).arg((hour + 1) % 24, 2, 10, QLatin1Char('0'));
+    //: An hour row's span on the 24-hour clock, e.g. "09:00 – 10:00".
+    return QCoreApplication::translate("CameraHistory", "%1:00 – %2:00")
+        .arg(hour, 2, 10, QLatin1Char('0'))
+        .arg((hour + 1) % 24, 2, 10, QLatin1Char('0'));
 }
+
+namespace {
+
+QString eventCountText(int events)
+{
+    if (events == 1)
+        return QCoreApplication::translate("CameraHistory", "1 event");
+    return QCoreApplication::translate("CameraHistory", "%n events", nullptr, events);
+}
+
+} // namespace
 
 QString hourSummaryText(const RecordingHour &hour)
 {
     QString text = durationText(hour.duration.value_or(0));
-    if (hour.motion && *hour.motion > 0 && std::isfinite(*hour.motion))
-        text += QStringLiteral(" · ") + tr("motion %1").arg(QLocale().toString(qint64(std::llround(*hour.motion))));
+    if (hour.motion && *hour.motion > 0 && std::isfinite(*hour.motion)) {
+        const QString motion = QLocale().toString(qint64(std::llround(*hour.motion)));
+        //: The hour's motion score, e.g. "motion 5,310".
+        text += QStringLiteral(" · ") + QCoreApplication::translate("CameraHistory", "motion %1").arg(motion);
+    }
     if (hour.events && *hour.events >= 1)
-        text += QStringLiteral(" · ") + (*hour.events == 1 ? tr("1 event") : tr("%1 events").arg(*hour.events));
+        text += QStringLiteral(" · ") + eventCountText(*hour.events);
     return text;
 }
 
 QString recordingLineText(const QString &codec)
 {
-    const QString continuous = tr("continuous recording");
+    const QString continuous = QCoreApplication::translate("CameraHistory", "continuous recording");
     return codec.isEmpty() ? continuous : codec + QStringLiteral(" · ") + continuous;
 }
 
