@@ -16,6 +16,7 @@ int main(int argc, char *argv[])
     QGuiApplication app(argc, argv);
     QGuiApplication::setOrganizationName(QStringLiteral("Kestrova"));
     QGuiApplication::setApplicationName(QStringLiteral("Kestrova"));
+    QGuiApplication::setApplicationVersion(QStringLiteral(KESTROVA_VERSION));
     QGuiApplication::setDesktopFileName(QStringLiteral("org.kestrova.Kestrova"));
     QQuickStyle::setStyle(QStringLiteral("Basic"));
 
