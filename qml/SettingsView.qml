@@ -159,6 +159,15 @@ FocusScope {
                     Layout.fillWidth: true
                     onClicked: vm.saveAndReconnect()
                 }
+                Text {
+                    visible: vm.saveError.length > 0
+                    text: vm.saveError
+                    color: Theme.error
+                    font.pixelSize: Theme.calloutSize
+                    wrapMode: Text.WordWrap
+                    horizontalAlignment: Text.AlignHCenter
+                    Layout.fillWidth: true
+                }
             }
 
             SettingsSection {

@@ -37,6 +37,7 @@ void SettingsViewModel::setAppModel(AppModel *model)
 void SettingsViewModel::takeDraft()
 {
     setDraft(m_app ? m_app->settings() : ServerSettings());
+    setSaveError(QString());
 }
 
 void SettingsViewModel::setDraft(const ServerSettings &draft)
@@ -153,6 +154,14 @@ void SettingsViewModel::setSaving(bool saving)
     emit savingChanged();
 }
 
+void SettingsViewModel::setSaveError(const QString &error)
+{
+    if (m_saveError == error)
+        return;
+    m_saveError = error;
+    emit saveErrorChanged();
+}
+
 void SettingsViewModel::saveAndReconnect()
 {
     saveAndReconnectTask();
@@ -163,6 +172,7 @@ QCoro::Task<> SettingsViewModel::saveAndReconnectTask()
     if (!m_app || m_saving)
         co_return;
     setSaving(true);
+    setSaveError(QString());
     const auto alive = m_alive;
     const QPointer<AppModel> app = m_app;
     const QVariantMap fields{
@@ -177,7 +187,10 @@ QCoro::Task<> SettingsViewModel::saveAndReconnectTask()
         co_return;
     qCDebug(lcScreens) << "settings saved, signed in again:" << signedIn;
     setNewPassword(QString());
-    setSaving(false);
     if (app)
         takeDraft();
+    // A failed sign-in can leave the earlier session signed in, so the error tells, not signedIn.
+    if (app)
+        setSaveError(app->lastError().value_or(QString()));
+    setSaving(false);
 }

@@ -38,6 +38,9 @@ class SettingsViewModel : public QObject
     Q_PROPERTY(QString refreshText READ refreshText NOTIFY draftChanged)
 
     Q_PROPERTY(bool saving READ saving NOTIFY savingChanged)
+    // Why the last "Save and reconnect" did not sign in (the model's lastError); empty otherwise.
+    // A failed reconnect can leave the tabs up, so the screen tells it where it was asked.
+    Q_PROPERTY(QString saveError READ saveError NOTIFY saveErrorChanged)
     Q_PROPERTY(bool isLoggedIn READ isLoggedIn NOTIFY connectionChanged)
     Q_PROPERTY(QString connectionText READ connectionText NOTIFY connectionChanged)
     // The address the client reached; empty while no server answers.
@@ -73,12 +76,14 @@ public:
     QString refreshText() const;
 
     bool saving() const { return m_saving; }
+    QString saveError() const { return m_saveError; }
     bool isLoggedIn() const;
     QString connectionText() const;
     QString addressInUse() const;
     static QString versionText();
 
-    // Copies the current server's settings into the draft, dropping unsaved edits.
+    // Copies the current server's settings into the draft, dropping unsaved edits and the last
+    // save's error.
     Q_INVOKABLE void takeDraft();
     // Makes the draft the current server's settings and connects again, with the new password
     // when one was typed, else the saved one. Failures end in the model's lastError.
@@ -90,6 +95,7 @@ signals:
     void draftChanged();
     void newPasswordChanged();
     void savingChanged();
+    void saveErrorChanged();
     void connectionChanged();
 
 private:
@@ -100,10 +106,12 @@ private:
     void followSettings();
     void applyDisplayPreferences();
     void setSaving(bool saving);
+    void setSaveError(const QString &error);
 
     QPointer<AppModel> m_app;
     ServerSettings m_draft;
     QString m_newPassword;
     bool m_saving = false;
+    QString m_saveError;
     std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
 };
