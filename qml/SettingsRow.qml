@@ -22,6 +22,9 @@ GridLayout {
         color: Theme.textPrimary
         font.pixelSize: Theme.calloutSize + 1
         wrapMode: Text.WordWrap
+        verticalAlignment: Text.AlignVCenter
+        // A wrapped label can report a stale height for a pass; filling the row keeps it centred.
+        Layout.fillHeight: true
         Layout.fillWidth: !row.beside || row.besideWidth === 0
         Layout.preferredWidth: row.beside && row.besideWidth > 0 ? 190 : -1
         Layout.alignment: Qt.AlignVCenter

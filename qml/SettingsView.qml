@@ -98,10 +98,10 @@ FocusScope {
                 SettingsRow {
                     label: qsTr("Site name")
                     besideWidth: root.fieldsBeside
-                    IconTextField {
+                    DraftField {
                         symbol: "house"
-                        text: vm.serverName
-                        onTextChanged: vm.serverName = text
+                        value: vm.serverName
+                        onEdited: text => vm.serverName = text
                         onAccepted: vm.saveAndReconnect()
                         Layout.fillWidth: true
                     }
@@ -109,11 +109,11 @@ FocusScope {
                 SettingsRow {
                     label: qsTr("Local network address")
                     besideWidth: root.fieldsBeside
-                    IconTextField {
+                    DraftField {
                         symbol: "wifi"
-                        text: vm.internalURL
+                        value: vm.internalURL
                         inputMethodHints: Qt.ImhUrlCharactersOnly | Qt.ImhNoAutoUppercase
-                        onTextChanged: vm.internalURL = text
+                        onEdited: text => vm.internalURL = text
                         onAccepted: vm.saveAndReconnect()
                         Layout.fillWidth: true
                     }
@@ -121,11 +121,11 @@ FocusScope {
                 SettingsRow {
                     label: qsTr("Remote address")
                     besideWidth: root.fieldsBeside
-                    IconTextField {
+                    DraftField {
                         symbol: "globe"
-                        text: vm.externalURL
+                        value: vm.externalURL
                         inputMethodHints: Qt.ImhUrlCharactersOnly | Qt.ImhNoAutoUppercase
-                        onTextChanged: vm.externalURL = text
+                        onEdited: text => vm.externalURL = text
                         onAccepted: vm.saveAndReconnect()
                         Layout.fillWidth: true
                     }
@@ -133,20 +133,20 @@ FocusScope {
                 SettingsRow {
                     label: qsTr("Username")
                     besideWidth: root.fieldsBeside
-                    IconTextField {
+                    DraftField {
                         symbol: "person"
-                        text: vm.username
-                        onTextChanged: vm.username = text
+                        value: vm.username
+                        onEdited: text => vm.username = text
                         onAccepted: vm.saveAndReconnect()
                         Layout.fillWidth: true
                     }
                 }
-                IconTextField {
+                DraftField {
                     symbol: "lock"
                     password: true
                     placeholder: qsTr("New password (leave empty to keep it)")
-                    text: vm.newPassword
-                    onTextChanged: vm.newPassword = text
+                    value: vm.newPassword
+                    onEdited: text => vm.newPassword = text
                     onAccepted: vm.saveAndReconnect()
                     Layout.fillWidth: true
                 }
