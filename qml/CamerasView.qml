@@ -78,18 +78,22 @@ FocusScope {
                         font.pixelSize: Theme.footnoteSize
                     }
                 }
-                Repeater {
-                    model: GridRefreshChoices.choices
+                // Rebuilt whenever the rate changes; the entries go in right after the heading.
+                Instantiator {
+                    model: GridRefreshChoices.choicesFor(AppModel.settings.gridRefreshSeconds)
                     delegate: ThemedMenuItem {
                         required property var modelData
                         text: modelData.text
                         checkable: true
-                        checked: AppModel.settings.gridRefreshSeconds === modelData.seconds
+                        checked: modelData.chosen
                         onTriggered: {
                             GridRefreshChoices.choose(AppModel, modelData.seconds)
-                            checked = Qt.binding(() => AppModel.settings.gridRefreshSeconds === modelData.seconds)
+                            // Clicking the chosen rate again must not clear its mark.
+                            checked = Qt.binding(() => modelData.chosen)
                         }
                     }
+                    onObjectAdded: (index, object) => menu.insertItem(index + 1, object)
+                    onObjectRemoved: (index, object) => menu.removeItem(object)
                 }
                 MenuSeparator {}
                 ThemedMenuItem {

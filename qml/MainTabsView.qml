@@ -2,7 +2,7 @@ import QtQuick
 import QtQuick.Controls.Basic
 import Kestrova
 
-// The five tabs, each screen but settings in its own navigation stack, under a floating tab bar.
+// The five tabs, each in its own navigation stack, under a floating tab bar.
 // Screens receive `bottomInset`: the height at the bottom that the tab bar covers. A screen with
 // `coversTabBar` true on the Cameras stack hides the bar.
 Item {
@@ -57,7 +57,9 @@ Item {
     }
     TabPage {
         tab: BITabBar.Settings
-        sourceComponent: SettingsScreen { bottomInset: root.bottomInset }
+        sourceComponent: StackView {
+            initialItem: SettingsView { bottomInset: root.bottomInset }
+        }
     }
 
     BITabBar {

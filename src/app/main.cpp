@@ -17,6 +17,7 @@ int main(int argc, char *argv[])
     QGuiApplication app(argc, argv);
     QGuiApplication::setOrganizationName(QStringLiteral("Kestrova"));
     QGuiApplication::setApplicationName(QStringLiteral("Kestrova"));
+    QGuiApplication::setApplicationVersion(QStringLiteral(KESTROVA_VERSION));
     QGuiApplication::setDesktopFileName(QStringLiteral("org.kestrova.Kestrova"));
     QQuickStyle::setStyle(QStringLiteral("Basic"));
     // Before any model or screen exists, so every text and date is made in the chosen language.

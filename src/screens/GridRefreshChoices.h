@@ -1,4 +1,5 @@
 #pragma once
+#include <QList>
 #include <QObject>
 #include <QVariantList>
 #include <QtQml/qqmlregistration.h>
@@ -13,13 +14,17 @@ class GridRefreshChoices : public QObject
     QML_ELEMENT
     QML_SINGLETON
     Q_MOC_INCLUDE("state/AppModel.h")
-    // [{seconds, text}] in menu order.
-    Q_PROPERTY(QVariantList choices READ choices CONSTANT)
 
 public:
     using QObject::QObject;
 
-    static QVariantList choices();
+    // The rates every server is offered, seconds, in menu order.
+    static QList<double> standardSeconds();
+    // [{seconds, text, chosen}] in menu order: the standard rates, plus `current` in its place
+    // when it is none of them (a rate stored by an older version, or typed into the stored
+    // list), so the stored rate always shows as the chosen one.
+    Q_INVOKABLE static QVariantList choicesFor(double current);
+    static QString textFor(double seconds);
     // Copies the current server's settings with `seconds` as its snapshot refresh and makes the
     // copy current, which stores the server list.
     Q_INVOKABLE static void choose(AppModel *model, double seconds);

@@ -59,6 +59,7 @@ constexpr Symbol kSymbols[] = {
     {u"house.fill", 0xF2DC}, // mdi-home
     {u"info.circle", 0xF2FD}, // mdi-information-outline
     {u"internaldrive", 0xF2CA}, // mdi-harddisk
+    {u"line.3.horizontal", 0xF35C}, // mdi-menu
     {u"lock", 0xF341}, // mdi-lock-outline
     {u"macwindow.badge.plus", 0xF3CC}, // mdi-open-in-new
     {u"magnifyingglass", 0xF349}, // mdi-magnify

@@ -142,6 +142,8 @@ public:
     QCoro::Task<QVariantMap> saveServerAndConnectFields(QVariantMap fields);
     // A picker row's tap; see the QML entry point of the same name.
     QCoro::Task<bool> connectToServerWithIdText(QString idText);
+    // The settings screen's "Save and reconnect"; see the QML entry point of the same name.
+    QCoro::Task<bool> saveSettingsAndReconnectFields(QVariantMap fields);
 
     // --- QML entry points ---
     // Connects the current server; an empty password means none was typed. Resolves when done.
@@ -208,7 +210,6 @@ private:
     ServerSettings serverForFields(const QVariantMap &fields) const;
     static ServerSettings withFields(ServerSettings server, const QVariantMap &fields);
     QCoro::Task<> forgetSecretsIfUserChanged(ServerSettings server);
-    QCoro::Task<bool> saveSettingsAndReconnectFields(QVariantMap fields);
     QCoro::Task<> refreshUnseenThenReload();
     QCoro::Task<bool> hasSavedPasswordFor(QString idText);
     QCoro::Task<> deleteServerWithIdText(QString idText);
