@@ -64,9 +64,9 @@ ListView {
         if (adjusting || !status.isLogTab)
             return
         following = atYEnd
-        if (atYBeginning && (moving || activeFocus && currentIndex === 0))
-            askForEarlier()
     }
+    // Reaching the top by any means (wheel, drag, keys) once the user has left the end.
+    onAtYBeginningChanged: if (atYBeginning && !following && !adjusting) askForEarlier()
     // Rows settle their height once laid out at the view's width: keep the end in view meanwhile.
     onContentHeightChanged: if (following && status.isLogTab && !moving && !adjusting) Qt.callLater(scrollToEnd)
     onCurrentIndexChanged: if (currentIndex === 0) askForEarlier()
