@@ -29,7 +29,6 @@ ListView {
     highlightMoveDuration: 0
     highlightFollowsCurrentItem: true
     boundsBehavior: Flickable.DragOverBounds
-    reuseItems: true
     currentIndex: -1
     model: status.rows
 
@@ -64,6 +63,10 @@ ListView {
         if (adjusting || !status.isLogTab)
             return
         following = atYEnd
+        // Within a screen of the top the next page is asked for, so it goes in above rows the
+        // user has not reached yet.
+        if (!following && contentY - originY < height)
+            askForEarlier()
     }
     // Reaching the top by any means (wheel, drag, keys) once the user has left the end.
     onAtYBeginningChanged: if (atYBeginning && !following && !adjusting) askForEarlier()
@@ -94,8 +97,10 @@ ListView {
             list.anchorRow = -1
             if (first !== 0 || list.count === 0)
                 return
-            const top = list.indexAt(0, list.contentY + 1)
-            const item = list.itemAt(0, list.contentY + 1)
+            // At the very top the header covers the view's first pixels: look below it.
+            const below = list.contentY + (list.headerItem ? Math.max(0, list.headerItem.y + list.headerItem.height - list.contentY) : 0) + 1
+            const top = list.indexAt(list.width / 2, below)
+            const item = list.itemAt(list.width / 2, below)
             if (top < 0 || item === null)
                 return
             list.anchorRow = top
