@@ -48,11 +48,7 @@ Item {
     TabPage {
         tab: BITabBar.Status
         sourceComponent: StackView {
-            initialItem: PlaceholderScreen {
-                title: qsTr("Status")
-                symbol: "chart.line.uptrend.xyaxis"
-                bottomInset: root.bottomInset
-            }
+            initialItem: StatusView { bottomInset: root.bottomInset }
         }
     }
     TabPage {

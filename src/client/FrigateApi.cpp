@@ -128,6 +128,20 @@ QCoro::Task<QList<LogLine>> fetchLogs(FrigateClient &client, QString service, in
     co_return parsed;
 }
 
+QCoro::Task<Result<LogPage>> fetchLogPage(FrigateClient &client, QString service, qint64 start,
+                                          std::optional<qint64> end)
+{
+    ApiRequest request;
+    request.path = QStringLiteral("api/logs/") + service;
+    request.query = {{QStringLiteral("start"), QString::number(start)}};
+    if (end)
+        request.query.append({QStringLiteral("end"), QString::number(*end)});
+    const auto body = co_await client.request(request);
+    if (!body)
+        co_return body.error();
+    co_return decodeLogPage(body.value(), start, service);
+}
+
 QString decimalText(double value)
 {
     if (!std::isfinite(value))

@@ -1,5 +1,6 @@
 #pragma once
 #include "client/FrigateClient.h"
+#include "client/LogPage.h"
 #include "client/ReviewPager.h"
 #include "client/WireRecords.h"
 
@@ -27,6 +28,9 @@ int unseenCount(const QJsonObject &summary, bool showDetections);
 
 // The last `tail` lines, newest first, in one request.
 QCoro::Task<QList<LogLine>> fetchLogs(FrigateClient &client, QString service, int tail);
+// The lines [start, end) of a log, with Python's slice rules; no end reads to the end of the log.
+QCoro::Task<Result<LogPage>> fetchLogPage(FrigateClient &client, QString service, qint64 start,
+                                          std::optional<qint64> end);
 
 // seenFlagFilters: from 0.17 "reviewed=1" means "seen only"; before, any non-zero value means
 // "seen and unseen" and leaving it out means "unseen only".

@@ -41,6 +41,7 @@ constexpr Symbol kSymbols[] = {
     {u"circle.fill", 0xF12F}, // mdi-checkbox-blank-circle
     {u"clock.arrow.circlepath", 0xF2DA}, // mdi-history
     {u"cpu", 0xF35B}, // mdi-memory
+    {u"doc.on.doc", 0xF18F}, // mdi-content-copy
     {u"ellipsis", 0xF1D8}, // mdi-dots-horizontal
     {u"ellipsis.circle", 0xF1D8}, // mdi-dots-horizontal
     {u"exclamationmark.triangle", 0xF02A}, // mdi-alert-outline
