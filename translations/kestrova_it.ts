@@ -284,6 +284,25 @@
     </message>
 </context>
 <context>
+    <name>CameraOrderView</name>
+    <message>
+        <source>Camera order</source>
+        <translation>Ordine delle telecamere</translation>
+    </message>
+    <message>
+        <source>Settings</source>
+        <translation>Impostazioni</translation>
+    </message>
+    <message>
+        <source>Drag a camera to move it, or select it and press Alt+↑ or Alt+↓.</source>
+        <translation>Trascina una telecamera per spostarla, oppure selezionala e premi Alt+↑ o Alt+↓.</translation>
+    </message>
+    <message>
+        <source>No cameras.</source>
+        <translation>Nessuna telecamera.</translation>
+    </message>
+</context>
+<context>
     <name>CameraPickerGrid</name>
     <message>
         <source>No cameras</source>
@@ -407,17 +426,98 @@
 <context>
     <name>GridRefreshChoices</name>
     <message>
-        <source>Every second</source>
+        <source>1 second</source>
         <extracomment>How often the camera grid&apos;s pictures are refreshed.</extracomment>
-        <translation>Ogni secondo</translation>
+        <translation>1 secondo</translation>
     </message>
     <message>
-        <source>Every 2 seconds</source>
-        <translation>Ogni 2 secondi</translation>
+        <source>2 seconds</source>
+        <translation>2 secondi</translation>
     </message>
     <message>
-        <source>Every 5 seconds</source>
-        <translation>Ogni 5 secondi</translation>
+        <source>5 seconds</source>
+        <translation>5 secondi</translation>
+    </message>
+    <message>
+        <source>10 seconds</source>
+        <translation>10 secondi</translation>
+    </message>
+    <message>
+        <source>%1 seconds</source>
+        <translation>%1 secondi</translation>
+    </message>
+</context>
+<context>
+    <name>GridRefreshPicker</name>
+    <message>
+        <source>Grid refresh: %1</source>
+        <translation>Aggiornamento griglia: %1</translation>
+    </message>
+</context>
+<context>
+    <name>HomeView</name>
+    <message>
+        <source>Frigate</source>
+        <translation>Frigate</translation>
+    </message>
+    <message>
+        <source>Server actions</source>
+        <translation>Azioni sul server</translation>
+    </message>
+    <message>
+        <source>Reconnect</source>
+        <translation>Riconnetti</translation>
+    </message>
+    <message>
+        <source>Disconnect</source>
+        <translation>Disconnetti</translation>
+    </message>
+    <message>
+        <source>CPU</source>
+        <translation>CPU</translation>
+    </message>
+    <message>
+        <source>RAM</source>
+        <translation>RAM</translation>
+    </message>
+    <message>
+        <source>DISK</source>
+        <translation>DISCO</translation>
+    </message>
+    <message>
+        <source>Detector</source>
+        <translation>Rilevatore</translation>
+    </message>
+    <message>
+        <source>%1 ms</source>
+        <translation>%1 ms</translation>
+    </message>
+    <message>
+        <source>Recording disk</source>
+        <translation>Disco registrazioni</translation>
+    </message>
+    <message>
+        <source>%1 free of %2</source>
+        <translation>%1 liberi su %2</translation>
+    </message>
+    <message>
+        <source>Active cameras</source>
+        <translation>Telecamere attive</translation>
+    </message>
+    <message>
+        <source>Recording</source>
+        <translation>In registrazione</translation>
+    </message>
+    <message>
+        <source>Unseen alerts</source>
+        <translation>Avvisi non visti</translation>
+    </message>
+</context>
+<context>
+    <name>HomeViewModel</name>
+    <message>
+        <source>Frigate %1 uptime %2</source>
+        <translation>Frigate %1 attivo da %2</translation>
     </message>
 </context>
 <context>
@@ -440,6 +540,17 @@
     <message>
         <source>The live stream uses a format this player cannot decode.</source>
         <translation>Il flusso in diretta usa un formato che questo lettore non sa decodificare.</translation>
+    </message>
+</context>
+<context>
+    <name>LogListView</name>
+    <message>
+        <source>Start of the log</source>
+        <translation>Inizio del log</translation>
+    </message>
+    <message>
+        <source>Scroll up for earlier lines</source>
+        <translation>Scorri verso l’alto per le righe precedenti</translation>
     </message>
 </context>
 <context>
@@ -505,17 +616,6 @@ Usa le stesse credenziali dell&apos;interfaccia web di Frigate; lascia vuoti nom
         <source>client for Frigate NVR</source>
         <extracomment>Subtitle under the product name &quot;Kestrova&quot;.</extracomment>
         <translation>client per Frigate NVR</translation>
-    </message>
-</context>
-<context>
-    <name>MainTabsView</name>
-    <message>
-        <source>Home</source>
-        <translation>Home</translation>
-    </message>
-    <message>
-        <source>Status</source>
-        <translation>Stato</translation>
     </message>
 </context>
 <context>
@@ -645,22 +745,149 @@ Usa le stesse credenziali dell&apos;interfaccia web di Frigate; lascia vuoti nom
     </message>
 </context>
 <context>
-    <name>SettingsScreen</name>
+    <name>SettingsView</name>
     <message>
         <source>Settings</source>
         <translation>Impostazioni</translation>
     </message>
     <message>
-        <source>Frigate %1</source>
-        <translation>Frigate %1</translation>
+        <source>Server</source>
+        <translation>Server</translation>
     </message>
     <message>
-        <source>Camera pictures refresh</source>
-        <translation>Aggiornamento immagini telecamere</translation>
+        <source>Connection</source>
+        <translation>Connessione</translation>
+    </message>
+    <message>
+        <source>Address in use</source>
+        <translation>Indirizzo in uso</translation>
+    </message>
+    <message>
+        <source>Site name</source>
+        <translation>Nome del sito</translation>
+    </message>
+    <message>
+        <source>Local network address</source>
+        <translation>Indirizzo nella rete locale</translation>
+    </message>
+    <message>
+        <source>Remote address</source>
+        <translation>Indirizzo remoto</translation>
+    </message>
+    <message>
+        <source>Username</source>
+        <translation>Nome utente</translation>
+    </message>
+    <message>
+        <source>New password (leave empty to keep it)</source>
+        <translation>Nuova password (lascia vuoto per mantenerla)</translation>
+    </message>
+    <message>
+        <source>Save and reconnect</source>
+        <translation>Salva e riconnetti</translation>
+    </message>
+    <message>
+        <source>Cameras</source>
+        <translation>Telecamere</translation>
+    </message>
+    <message>
+        <source>Grid refresh</source>
+        <translation>Aggiornamento griglia</translation>
+    </message>
+    <message>
+        <source>Live in reduced quality</source>
+        <translation>Diretta in qualità ridotta</translation>
+    </message>
+    <message>
+        <source>Camera order</source>
+        <translation>Ordine delle telecamere</translation>
+    </message>
+    <message>
+        <source>Alerts</source>
+        <translation>Avvisi</translation>
+    </message>
+    <message>
+        <source>Also show detections</source>
+        <translation>Mostra anche i rilevamenti</translation>
     </message>
     <message>
         <source>Disconnect</source>
         <translation>Disconnetti</translation>
+    </message>
+</context>
+<context>
+    <name>SettingsViewModel</name>
+    <message>
+        <source>Kestrova %1</source>
+        <translation>Kestrova %1</translation>
+    </message>
+</context>
+<context>
+    <name>StatusView</name>
+    <message>
+        <source>Status</source>
+        <translation>Stato</translation>
+    </message>
+    <message>
+        <source>Refresh</source>
+        <translation>Aggiorna</translation>
+    </message>
+    <message>
+        <source>Filter</source>
+        <translation>Filtra</translation>
+    </message>
+    <message>
+        <source>Copy</source>
+        <translation>Copia</translation>
+    </message>
+    <message>
+        <source>new</source>
+        <translation>nuovo</translation>
+    </message>
+    <message>
+        <source>CPU %.0f%% · RAM %.0f%% · detector %.0f ms · disk %.0f%%</source>
+        <extracomment>riepilogo server</extracomment>
+        <translation>CPU %.0f%% · RAM %.0f%% · rilevatore %.0f ms · disco %.0f%%</translation>
+    </message>
+    <message>
+        <source>uptime %1</source>
+        <translation>attivo da %1</translation>
+    </message>
+    <message>
+        <source>%.1f fps · detect %.1f · skipped %.0f</source>
+        <extracomment>statistiche telecamera</extracomment>
+        <translation>%.1f fps · rilevamento %.1f · saltati %.0f</translation>
+    </message>
+    <message>
+        <source> · ffmpeg %.1f%%</source>
+        <translation> · ffmpeg %.1f%%</translation>
+    </message>
+    <message>
+        <source>%lld reconnections/hour</source>
+        <translation>%lld riconnessioni/ora</translation>
+    </message>
+    <message>
+        <source>online</source>
+        <translation>online</translation>
+    </message>
+    <message>
+        <source>offline</source>
+        <translation>offline</translation>
+    </message>
+</context>
+<context>
+    <name>StatusViewModel</name>
+    <message>
+        <source>Events</source>
+        <translation>Eventi</translation>
+    </message>
+    <message>
+        <source>Log</source>
+        <translation>Log</translation>
+    </message>
+    <message>
+        <source>Cameras</source>
+        <translation>Telecamere</translation>
     </message>
 </context>
 <context>

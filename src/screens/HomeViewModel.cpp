@@ -74,9 +74,10 @@ QString HomeViewModel::connectionSymbol() const
     return remote ? QStringLiteral("globe") : QStringLiteral("network");
 }
 
+// The mode's display name, not its raw value: "local" would stay English under any language.
 QString HomeViewModel::connectionName() const
 {
-    return connectionModeRawValue(m_app ? m_app->connectionMode() : ConnectionMode::None);
+    return connectionModeDisplayName(m_app ? m_app->connectionMode() : ConnectionMode::None);
 }
 
 void HomeViewModel::refresh()

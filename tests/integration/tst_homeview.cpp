@@ -168,14 +168,14 @@ private slots:
         QVERIFY(home.cpuFraction() > 0 && home.cpuFraction() < 1);
         QVERIFY(QRegularExpression(u"^Frigate 0\\.16\\.\\S+ uptime \\d+:\\d\\d:\\d\\d:\\d\\d$"_s)
                     .match(home.serverLine()).hasMatch());
-        QCOMPARE(home.connectionSymbol() + u' ' + home.connectionName(), u"network local"_s);
+        QCOMPARE(home.connectionSymbol() + u' ' + home.connectionName(), u"network Local network"_s);
 
         QSignalSpy statsChanged(&home, &HomeViewModel::statsChanged);
         rig.model->disconnect();
         QVERIFY(statsChanged.count() > 0);
         QCOMPARE(home.cpuPercent(), u"0%"_s);
         QCOMPARE(home.serverLine(), u"Frigate uptime 0:00:00:00"_s);
-        QCOMPARE(home.connectionName(), u"none"_s);
+        QCOMPARE(home.connectionName(), u"Not connected"_s);
         QCOMPARE(rowText(home.rows(), 3), u"- ok"_s);
     }
 };
