@@ -845,26 +845,8 @@ Usa le stesse credenziali dell&apos;interfaccia web di Frigate; lascia vuoti nom
         <translation>nuovo</translation>
     </message>
     <message>
-        <source>CPU %.0f%% · RAM %.0f%% · detector %.0f ms · disk %.0f%%</source>
-        <extracomment>riepilogo server</extracomment>
-        <translation>CPU %.0f%% · RAM %.0f%% · rilevatore %.0f ms · disco %.0f%%</translation>
-    </message>
-    <message>
         <source>uptime %1</source>
         <translation>attivo da %1</translation>
-    </message>
-    <message>
-        <source>%.1f fps · detect %.1f · skipped %.0f</source>
-        <extracomment>statistiche telecamera</extracomment>
-        <translation>%.1f fps · rilevamento %.1f · saltati %.0f</translation>
-    </message>
-    <message>
-        <source> · ffmpeg %.1f%%</source>
-        <translation> · ffmpeg %.1f%%</translation>
-    </message>
-    <message>
-        <source>%lld reconnections/hour</source>
-        <translation>%lld riconnessioni/ora</translation>
     </message>
     <message>
         <source>online</source>
@@ -873,6 +855,24 @@ Usa le stesse credenziali dell&apos;interfaccia web di Frigate; lascia vuoti nom
     <message>
         <source>offline</source>
         <translation>offline</translation>
+    </message>
+    <message>
+        <source>CPU %1% · RAM %2% · detector %3 ms · disk %4%</source>
+        <extracomment>riepilogo server</extracomment>
+        <translation>CPU %1% · RAM %2% · rilevatore %3 ms · disco %4%</translation>
+    </message>
+    <message>
+        <source>%1 fps · detect %2 · skipped %3</source>
+        <extracomment>statistiche telecamera</extracomment>
+        <translation>%1 fps · rilevamento %2 · saltati %3</translation>
+    </message>
+    <message>
+        <source> · ffmpeg %1%</source>
+        <translation> · ffmpeg %1%</translation>
+    </message>
+    <message>
+        <source>%1 reconnections/hour</source>
+        <translation>%1 riconnessioni/ora</translation>
     </message>
 </context>
 <context>

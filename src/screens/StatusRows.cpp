@@ -4,6 +4,7 @@
 #include "screens/ReviewRows.h"
 
 #include <QCoreApplication>
+#include <QLocale>
 
 namespace {
 
@@ -12,6 +13,12 @@ const QColor OnlineColor(60, 255, 140);
 const QColor OfflineColor(229, 72, 77);
 const QColor AlertEventColor(242, 107, 29);
 const QColor OtherEventColor(242, 167, 29);
+
+// Figures in the user's language (a decimal comma in Italian), with the digits the row shows.
+QString figure(double value, int decimals)
+{
+    return QLocale().toString(value, 'f', decimals);
+}
 
 } // namespace
 
@@ -47,8 +54,8 @@ LogRow serverSummaryRow(const std::optional<StatsSnapshot> &stats)
     row.iconColor = OnlineColor;
     row.title = QStringLiteral("Frigate ") + shown.version;
     //: riepilogo server
-    const QString summary = QCoreApplication::translate("StatusView", "CPU %.0f%% · RAM %.0f%% · detector %.0f ms · disk %.0f%%");
-    row.subtitle = QString::asprintf(summary.toUtf8().constData(), shown.cpu, shown.mem, shown.inferenceMs, disk);
+    row.subtitle = QCoreApplication::translate("StatusView", "CPU %1% · RAM %2% · detector %3 ms · disk %4%")
+                       .arg(figure(shown.cpu, 0), figure(shown.mem, 0), figure(shown.inferenceMs, 0), figure(disk, 0));
     row.time = QCoreApplication::translate("StatusView", "uptime %1").arg(uptimeText(shown.uptime));
     return row;
 }
@@ -66,13 +73,13 @@ LogRow cameraRow(const CameraInfo &camera, const std::optional<StatsSnapshot> &s
     row.iconColor = online ? OnlineColor : OfflineColor;
     row.title = camera.friendlyName;
     //: statistiche telecamera
-    const QString figures = QCoreApplication::translate("StatusView", "%.1f fps · detect %.1f · skipped %.0f");
-    row.subtitle = QString::asprintf(figures.toUtf8().constData(), shown.fps, shown.detectionFps, shown.skippedFps);
+    row.subtitle = QCoreApplication::translate("StatusView", "%1 fps · detect %2 · skipped %3")
+                       .arg(figure(shown.fps, 1), figure(shown.detectionFps, 1), figure(shown.skippedFps, 0));
     if (shown.ffmpegCPU > 0)
-        row.subtitle += QString::asprintf(QCoreApplication::translate("StatusView", " · ffmpeg %.1f%%").toUtf8().constData(), shown.ffmpegCPU);
+        row.subtitle += QCoreApplication::translate("StatusView", " · ffmpeg %1%").arg(figure(shown.ffmpegCPU, 1));
     if (shown.reconnects > 0) {
         const auto count = static_cast<long long>(std::min(shown.reconnects, 1e15));
-        row.time = QString::asprintf(QCoreApplication::translate("StatusView", "%lld reconnections/hour").toUtf8().constData(), count);
+        row.time = QCoreApplication::translate("StatusView", "%1 reconnections/hour").arg(QLocale().toString(count));
     } else {
         row.time = online ? QCoreApplication::translate("StatusView", "online") : QCoreApplication::translate("StatusView", "offline");
     }

@@ -16,11 +16,14 @@ private slots:
         QTest::addColumn<QString>("icon");
         QTest::addColumn<QString>("subtitle");
         QTest::addColumn<QString>("status");
-        QTest::newRow("online") << true << 5.04 << 0.0 << 0.0 << "video.fill" << "5.0 fps · detect 2.5 · skipped 1" << "online";
-        QTest::newRow("stats at 0 fps") << true << 0.0 << 0.0 << 0.0 << "video.slash.fill" << "0.0 fps · detect 2.5 · skipped 1" << "offline";
-        QTest::newRow("no stats") << false << 0.0 << 0.0 << 0.0 << "video.slash.fill" << "0.0 fps · detect 0.0 · skipped 0" << "offline";
-        QTest::newRow("reconnects truncated") << true << 5.0 << 2.7 << 0.0 << "video.fill" << "5.0 fps · detect 2.5 · skipped 1" << "2 reconnections/hour";
-        QTest::newRow("ffmpeg load") << true << 5.0 << 0.0 << 12.34 << "video.fill" << "5.0 fps · detect 2.5 · skipped 1 · ffmpeg 12.3%" << "online";
+        QTest::addColumn<QString>("locale");
+        QTest::newRow("online") << true << 5.04 << 0.0 << 0.0 << "video.fill" << "5.0 fps · detect 2.5 · skipped 1" << "online" << "en_US";
+        QTest::newRow("stats at 0 fps") << true << 0.0 << 0.0 << 0.0 << "video.slash.fill" << "0.0 fps · detect 2.5 · skipped 1" << "offline" << "en_US";
+        QTest::newRow("no stats") << false << 0.0 << 0.0 << 0.0 << "video.slash.fill" << "0.0 fps · detect 0.0 · skipped 0" << "offline" << "en_US";
+        QTest::newRow("reconnects truncated") << true << 5.0 << 2.7 << 0.0 << "video.fill" << "5.0 fps · detect 2.5 · skipped 1" << "2 reconnections/hour" << "en_US";
+        QTest::newRow("ffmpeg load") << true << 5.0 << 0.0 << 12.34 << "video.fill" << "5.0 fps · detect 2.5 · skipped 1 · ffmpeg 12.3%" << "online" << "en_US";
+        QTest::newRow("decimal comma in Italian") << true << 5.0 << 0.0 << 12.34 << "video.fill"
+                                                  << "5,0 fps · detect 2,5 · skipped 1 · ffmpeg 12,3%" << "online" << "it_IT";
     }
 
     void cameraRow()
@@ -32,6 +35,8 @@ private slots:
         QFETCH(QString, icon);
         QFETCH(QString, subtitle);
         QFETCH(QString, status);
+        QFETCH(QString, locale);
+        QLocale::setDefault(QLocale(locale));
         CameraInfo camera{.name = "front_door", .friendlyName = "Front Door"};
         StatsSnapshot stats;
         if (hasStats)
@@ -43,6 +48,7 @@ private slots:
         QCOMPARE(row.subtitle, subtitle);
         QCOMPARE(row.time, status);
         QCOMPARE(row.iconColor == QColor(229, 72, 77), icon == QLatin1String("video.slash.fill"));
+        QLocale::setDefault(QLocale::c());
     }
 
     void serverRow_data()
