@@ -97,6 +97,18 @@ Item {
         running: visible
     }
 
+    Text {
+        x: Theme.margin
+        y: list.y + 40
+        width: root.width - 2 * Theme.margin
+        visible: !statusModel.loading && list.count === 0
+        text: statusModel.filter.length > 0 ? qsTr("Nothing matches the filter.") : qsTr("Nothing to show.")
+        color: Theme.textSecondary
+        font.pixelSize: Theme.calloutSize
+        horizontalAlignment: Text.AlignHCenter
+        wrapMode: Text.WordWrap
+    }
+
     ThemedMenu {
         id: contextMenu
         property int row: -1

@@ -348,6 +348,46 @@
     </message>
 </context>
 <context>
+    <name>CommandLine</name>
+    <message>
+        <source>No stored server is called &quot;%1&quot;.</source>
+        <translation>Nessun server salvato si chiama «%1».</translation>
+    </message>
+    <message>
+        <source>Desktop client for the Frigate network video recorder.</source>
+        <translation>Client desktop per il videoregistratore di rete Frigate.</translation>
+    </message>
+    <message>
+        <source>Show this help and exit.</source>
+        <translation>Mostra questo aiuto ed esce.</translation>
+    </message>
+    <message>
+        <source>Show the version and exit.</source>
+        <translation>Mostra la versione ed esce.</translation>
+    </message>
+    <message>
+        <source>Connect to the stored server called &lt;name&gt;.</source>
+        <translation>Si connette al server salvato chiamato &lt;nome&gt;.</translation>
+    </message>
+    <message>
+        <source>name</source>
+        <extracomment>Placeholder of the --server option in the help text.</extracomment>
+        <translation>nome</translation>
+    </message>
+    <message>
+        <source>Use the interface language &lt;code&gt; (en, it).</source>
+        <translation>Usa la lingua dell’interfaccia &lt;code&gt; (en, it).</translation>
+    </message>
+    <message>
+        <source>Try &quot;%1 --help&quot;.</source>
+        <translation>Prova «%1 --help».</translation>
+    </message>
+    <message>
+        <source>Unexpected argument: %1</source>
+        <translation>Argomento inatteso: %1</translation>
+    </message>
+</context>
+<context>
     <name>ConfirmDialog</name>
     <message>
         <source>Cancel</source>
@@ -873,6 +913,14 @@ Usa le stesse credenziali dell&apos;interfaccia web di Frigate; lascia vuoti nom
     <message>
         <source>%1 reconnections/hour</source>
         <translation>%1 riconnessioni/ora</translation>
+    </message>
+    <message>
+        <source>Nothing matches the filter.</source>
+        <translation>Nessuna riga corrisponde al filtro.</translation>
+    </message>
+    <message>
+        <source>Nothing to show.</source>
+        <translation>Niente da mostrare.</translation>
     </message>
 </context>
 <context>
