@@ -86,16 +86,20 @@ quint32 LogListModel::sourceIndex(const QString &source)
 
 QList<LogListModel::PackedLine> LogListModel::pack(const QList<LogLine> &lines)
 {
+    // The raw time text is kept only where it is all there is to show. 63 characters are at most
+    // 252 bytes of UTF-8, so its length fits the line's one-byte field whatever the server sent.
     QList<QByteArray> texts;
+    QList<quint8> timeLengths;
     QList<QByteArray> lowered;
     texts.reserve(lines.size());
+    timeLengths.reserve(lines.size());
     lowered.reserve(lines.size());
     qsizetype textBytes = 0;
     qsizetype lowerBytes = 0;
     for (const LogLine &line : lines) {
-        // The raw time text is kept only where it is all there is to show.
-        const QString time = line.date ? QString() : line.timeText.left(255);
-        texts.append((time + line.message).toUtf8());
+        const QByteArray time = line.date ? QByteArray() : line.timeText.left(63).toUtf8();
+        timeLengths.append(quint8(time.size()));
+        texts.append(time + line.message.toUtf8());
         lowered.append(line.message.toLower().toUtf8());
         textBytes += texts.last().size();
         lowerBytes += lowered.last().size();
@@ -111,7 +115,7 @@ QList<LogListModel::PackedLine> LogListModel::pack(const QList<LogLine> &lines)
         entry.msecs = line.date ? line.date->toMSecsSinceEpoch() : NoDate;
         entry.textAt = quint32(m_text.size());
         entry.textLength = quint32(texts.at(at).size());
-        entry.timeLength = quint8(line.date ? 0 : line.timeText.left(255).toUtf8().size());
+        entry.timeLength = timeLengths.at(at);
         entry.lowerAt = quint32(m_lower.size());
         entry.lowerLength = quint32(lowered.at(at).size());
         entry.source = sourceIndex(line.source);

@@ -175,6 +175,20 @@ private slots:
         QVERIFY(feed.model()->rowText(9).endsWith(QStringLiteral("Traceback (most recent call last):")));
     }
 
+    // A line without a date shows its own time text; however long or non-ASCII the server made
+    // it, the message after it stays whole.
+    void undatedLineKeepsItsMessage()
+    {
+        LogLine line;
+        line.timeText = QString(200, QChar(0x00e8));
+        line.source = QStringLiteral("go2rtc");
+        line.message = QStringLiteral("listen addr=:8554");
+        LogListModel model;
+        model.setLines({line});
+        QCOMPARE(model.data(model.index(0), LogRowRoles::Subtitle).toString(), line.message);
+        QCOMPARE(model.data(model.index(0), LogRowRoles::Time).toString(), line.timeText.left(63));
+    }
+
     void filter_data()
     {
         QTest::addColumn<QString>("filter");
