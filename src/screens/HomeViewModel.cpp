@@ -77,7 +77,7 @@ QString HomeViewModel::connectionSymbol() const
 // The mode's display name, not its raw value: "local" would stay English under any language.
 QString HomeViewModel::connectionName() const
 {
-    return connectionModeDisplayName(m_app ? m_app->connectionMode() : ConnectionMode::None);
+    return m_app ? m_app->connectionModeName() : connectionModeDisplayName(ConnectionMode::None);
 }
 
 void HomeViewModel::refresh()

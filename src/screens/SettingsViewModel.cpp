@@ -130,15 +130,12 @@ bool SettingsViewModel::isLoggedIn() const
 
 QString SettingsViewModel::connectionText() const
 {
-    return connectionModeDisplayName(m_app ? m_app->connectionMode() : ConnectionMode::None);
+    return m_app ? m_app->connectionModeName() : connectionModeDisplayName(ConnectionMode::None);
 }
 
 QString SettingsViewModel::addressInUse() const
 {
-    if (!m_app)
-        return QString();
-    const auto base = m_app->client()->baseURL();
-    return base ? base->toString() : QString();
+    return m_app ? m_app->addressInUse() : QString();
 }
 
 QString SettingsViewModel::versionText()

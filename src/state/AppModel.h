@@ -80,6 +80,10 @@ public:
 
     // --- State, for C++ view-models ---
     const ServerList &serverList() const { return m_servers.list(); }
+    // The connection mode in the user's language ("Local network"), and the base URL in use as
+    // text (empty while no server answers).
+    QString connectionModeName() const;
+    QString addressInUse() const { return m_connection.addressInUse(); }
     const ServerSettings &settings() const { return m_settings; }
     FrigateClient *client() const { return m_client; }
     ServerTrust *trust() const { return m_trust; }
@@ -195,8 +199,6 @@ private:
     QString defaultIDText() const { return serverList().defaultIDText(); }
     bool autoConnect() const { return serverList().autoConnect; }
     QString connectionModeText() const;
-    QString connectionModeName() const;
-    QString addressInUse() const { return m_connection.addressInUse(); }
     QString lastErrorText() const { return lastError().value_or(QString()); }
     QVariantMap statsValue() const;
     bool hasStats() const { return stats().has_value(); }
