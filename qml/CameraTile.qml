@@ -4,7 +4,8 @@ import Kestrova
 
 // One camera of the grid or the live screen's picker: its latest picture at the camera's aspect
 // ratio, its name over it and, while the camera sends no pictures, the "Unavailable" cover. Enter
-// or a click opens it; `marked` outlines the camera already shown.
+// or a click opens it; `marked` outlines the camera already shown. While the server does not
+// answer, the picture is dimmed and tagged as no longer live.
 AbstractButton {
     id: tile
     required property string name
@@ -44,6 +45,41 @@ AbstractButton {
             gradient: Gradient {
                 GradientStop { position: 0; color: "transparent" }
                 GradientStop { position: 1; color: Qt.rgba(0, 0, 0, 0.55) }
+            }
+        }
+
+        Rectangle {
+            objectName: "staleCover"
+            anchors.fill: parent
+            visible: tile.available && AppModel.health.stale
+            color: Qt.rgba(0, 0, 0, 0.5)
+
+            Rectangle {
+                anchors.right: parent.right
+                anchors.top: parent.top
+                anchors.margins: 8
+                width: staleRow.implicitWidth + 12
+                height: staleRow.implicitHeight + 6
+                radius: height / 2
+                color: Qt.rgba(0, 0, 0, 0.65)
+                Row {
+                    id: staleRow
+                    anchors.centerIn: parent
+                    spacing: 4
+                    Icon {
+                        anchors.verticalCenter: parent.verticalCenter
+                        name: "clock.arrow.circlepath"
+                        size: 12
+                        color: "white"
+                    }
+                    Text {
+                        anchors.verticalCenter: parent.verticalCenter
+                        text: qsTr("Not live")
+                        color: "white"
+                        font.pixelSize: 11
+                        font.weight: Font.DemiBold
+                    }
+                }
             }
         }
 

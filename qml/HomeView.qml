@@ -5,10 +5,13 @@ import Kestrova
 
 // The Home tab: the server's version, uptime and connection mode, gauges of CPU, memory and
 // recording disk, and a card of status rows. Wide windows put the gauges beside the card,
-// others stack them. The menu reconnects or disconnects; ↑/↓ and Page Up/Down scroll.
+// others stack them. The menu reconnects or disconnects; ↑/↓ and Page Up/Down scroll. While the
+// server does not answer, gauges and rows are dimmed and say when they were last updated.
 FocusScope {
     id: root
     property real bottomInset: 0
+    readonly property bool stale: AppModel.health.stale
+    readonly property real figureOpacity: stale ? 0.4 : 1
     readonly property bool wide: width >= 600 && width > 1.15 * height
     readonly property real gaugeSize: width >= 600 ? 124 : 88
     readonly property real inset: 30
@@ -127,6 +130,24 @@ FocusScope {
                         font.pixelSize: Theme.footnoteSize
                     }
                 }
+                Row {
+                    objectName: "staleNote"
+                    visible: root.stale && AppModel.health.lastUpdated.length > 0
+                    spacing: 6
+                    Icon {
+                        anchors.verticalCenter: parent.verticalCenter
+                        name: "clock.arrow.circlepath"
+                        size: Theme.footnoteSize + 2
+                        color: Theme.detection
+                    }
+                    Text {
+                        anchors.verticalCenter: parent.verticalCenter
+                        text: AppModel.health.lastUpdated
+                        color: Theme.detection
+                        font.pixelSize: Theme.footnoteSize
+                        font.weight: Font.DemiBold
+                    }
+                }
             }
 
             Flow {
@@ -134,6 +155,7 @@ FocusScope {
                 Layout.preferredWidth: root.gaugesWidth
                 Layout.alignment: root.wide ? Qt.AlignTop | Qt.AlignLeft : Qt.AlignHCenter
                 spacing: root.gap
+                opacity: root.figureOpacity
 
                 PieGauge {
                     title: qsTr("CPU")
@@ -167,6 +189,7 @@ FocusScope {
                 border.width: 1
                 border.color: Theme.hairline
                 clip: true
+                opacity: root.figureOpacity
 
                 Column {
                     id: rows

@@ -2,7 +2,8 @@ import QtQuick
 import QtQuick.Controls.Basic
 import Kestrova
 
-// The five tabs, each in its own navigation stack, under a floating tab bar.
+// The five tabs, each in its own navigation stack, under a floating tab bar; above them, while
+// the server does not answer as it should, the connection banner, pushing the pages down.
 // Screens receive `bottomInset`: the height at the bottom that the tab bar covers. A screen with
 // `coversTabBar` true on the Cameras stack hides the bar.
 Item {
@@ -19,11 +20,29 @@ Item {
         readonly property bool current: root.selection === tab
         property bool visited: false
 
+        parent: pages
         anchors.fill: parent
         visible: current
         active: visited
         onCurrentChanged: if (current) visited = true
         Component.onCompleted: if (current) visited = true
+    }
+
+    ConnectionBanner {
+        id: banner
+        anchors.left: parent.left
+        anchors.right: parent.right
+        anchors.top: parent.top
+        height: implicitHeight
+        z: 1
+    }
+
+    Item {
+        id: pages
+        anchors.left: parent.left
+        anchors.right: parent.right
+        anchors.top: banner.bottom
+        anchors.bottom: parent.bottom
     }
 
     TabPage {

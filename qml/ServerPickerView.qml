@@ -36,6 +36,15 @@ Item {
         })
     }
 
+    // "Sign in again" from the tabs: this server's form, once, when the picker appears.
+    function openRequestedSignIn() {
+        if (AppModel.signInRequest.length === 0 || AppModel.signInRequest !== AppModel.settings.idText)
+            return
+        AppModel.clearSignInRequest()
+        root.edit(AppModel.settings)
+    }
+    Component.onCompleted: Qt.callLater(openRequestedSignIn)
+
     Flickable {
         id: flick
         anchors.fill: parent

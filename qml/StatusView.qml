@@ -74,10 +74,33 @@ Item {
             Keys.onDownPressed: list.forceActiveFocus()
         }
 
+        Row {
+            objectName: "staleNote"
+            Layout.leftMargin: Theme.margin
+            Layout.bottomMargin: 8
+            visible: AppModel.health.stale && AppModel.health.lastUpdated.length > 0
+            spacing: 6
+            Icon {
+                anchors.verticalCenter: parent.verticalCenter
+                name: "clock.arrow.circlepath"
+                size: Theme.footnoteSize + 2
+                color: Theme.detection
+            }
+            Text {
+                anchors.verticalCenter: parent.verticalCenter
+                text: AppModel.health.lastUpdated
+                color: Theme.detection
+                font.pixelSize: Theme.footnoteSize
+                font.weight: Font.DemiBold
+            }
+        }
+
         LogListView {
             id: list
             Layout.fillWidth: true
             Layout.fillHeight: true
+            // What the server said before it stopped answering.
+            opacity: AppModel.health.stale ? 0.4 : 1
             status: statusModel
             bottomMargin: root.bottomInset
             onActivated: (row) => root.activateRow(row)

@@ -19,6 +19,9 @@ namespace {
 constexpr int MarkChunkSize = 200;
 constexpr int MaxTrackedDetections = 12;
 constexpr double AspectTimeout = 15.0;
+// Stats come back within a second even from a busy server; polling hears a silent one as lost
+// after two passes of this, not after the general minute.
+constexpr double StatsTimeout = 10.0;
 
 std::optional<QJsonValue> parseJson(const QByteArray &body)
 {
@@ -60,13 +63,17 @@ QCoro::Task<Result<ServerConfig>> loadConfig(FrigateClient &client)
     co_return decodeConfig(json->toObject(), body.value());
 }
 
-QCoro::Task<std::optional<StatsSnapshot>> fetchStats(FrigateClient &client)
+QCoro::Task<Result<StatsSnapshot>> fetchStats(FrigateClient &client)
 {
-    const QString path = QStringLiteral("api/stats");
-    const QueryItems noQuery;
-    const auto json = co_await getQuietly(client, path, noQuery);
+    ApiRequest request;
+    request.path = QStringLiteral("api/stats");
+    request.timeoutSeconds = StatsTimeout;
+    const auto body = co_await client.request(request);
+    if (!body)
+        co_return body.error();
+    const auto json = parseJson(body.value());
     if (!json || !json->isObject())
-        co_return std::nullopt;
+        co_return FrigateError::decoding(QStringLiteral("stats are not a JSON object"));
     co_return decodeStats(json->toObject());
 }
 

@@ -19,7 +19,7 @@ struct ServerConfig
 };
 
 QCoro::Task<Result<ServerConfig>> loadConfig(FrigateClient &client);
-QCoro::Task<std::optional<StatsSnapshot>> fetchStats(FrigateClient &client);
+QCoro::Task<Result<StatsSnapshot>> fetchStats(FrigateClient &client);
 
 // The summary object, or nothing on any failure. bypassCache asks the server's proxy for a
 // fresh answer (it caches JSON for 5 s); requests soon after a mark do so on their own.

@@ -468,7 +468,10 @@ QCoro::Task<Result<QByteArray>> FrigateClient::sendOnce(const ApiRequest &call, 
 
 QCoro::Task<Result<QByteArray>> FrigateClient::request(ApiRequest call)
 {
-    co_return co_await requestWithReSignIn(std::move(call), nullptr);
+    auto outcome = co_await requestWithReSignIn(std::move(call), nullptr);
+    if (!outcome && !outcome.error().isCancellation())
+        emit requestFailed(outcome.error());
+    co_return outcome;
 }
 
 QCoro::Task<Result<QByteArray>> FrigateClient::requestWithReSignIn(ApiRequest call, QIODevice *sink)

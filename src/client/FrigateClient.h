@@ -120,6 +120,8 @@ public:
 
 signals:
     void tokenChanged();
+    // A request() ended in an error other than a cancellation.
+    void requestFailed(const FrigateError &error);
 
 private:
     struct Reply;

@@ -63,12 +63,15 @@ ServerTrust::Decision ServerTrust::evaluate(const QString &host, int port, const
         m_preferences->setValue(key, seen);
         return Decision::Accept;
     }
-    if (pinned.toString() == seen)
+    QMutexLocker locker(&m_lock);
+    if (pinned.toString() == seen) {
+        if (m_mismatch && m_mismatch->host.compare(host, Qt::CaseInsensitive) == 0 && m_mismatch->port == port)
+            m_mismatch.reset();
         return Decision::Accept;
+    }
 
     qCWarning(lcTrust) << "certificate of" << host << port << "no longer matches its pin";
-    QMutexLocker locker(&m_lock);
-    m_mismatchHost = host;
+    m_mismatch = CertificateMismatch{host, port, pinned.toString(), seen};
     return Decision::Reject;
 }
 
@@ -81,14 +84,27 @@ void ServerTrust::handleSslErrors(QNetworkReply *reply, const QList<QSslError> &
         reply->ignoreSslErrors(errors);
 }
 
+std::optional<CertificateMismatch> ServerTrust::mismatch() const
+{
+    QMutexLocker locker(&m_lock);
+    return m_mismatch;
+}
+
 std::optional<QString> ServerTrust::mismatchHost() const
 {
     QMutexLocker locker(&m_lock);
-    return m_mismatchHost;
+    return m_mismatch ? std::optional(m_mismatch->host) : std::nullopt;
 }
 
 void ServerTrust::clearMismatchHost()
 {
     QMutexLocker locker(&m_lock);
-    m_mismatchHost.reset();
+    m_mismatch.reset();
+}
+
+void ServerTrust::pin(const QString &host, int port, const QString &fingerprint)
+{
+    qCInfo(lcTrust) << "pinning the accepted certificate of" << host << port;
+    m_preferences->setValue(pinKey(host, port), fingerprint);
+    clearMismatchHost();
 }

@@ -33,6 +33,7 @@ AppModel::AppModel(PreferencesStore *preferences, SecretStore *secrets, ServerTr
     , m_catalog(preferences, m_client)
 {
     forwardSignals();
+    watchHealth();
 }
 
 AppModel::~AppModel()

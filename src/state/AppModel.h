@@ -5,6 +5,7 @@
 #include "client/WireRecords.h"
 #include "state/BadgePolling.h"
 #include "state/CameraCatalog.h"
+#include "state/ConnectionHealth.h"
 #include "state/PollingClock.h"
 #include "state/ServerConnection.h"
 #include "state/ServerDirectory.h"
@@ -62,6 +63,10 @@ class AppModel : public QObject
     Q_PROPERTY(bool secretStoreAvailable READ secretStoreAvailable NOTIFY secretStoreAvailableChanged)
     // Object and motion boxes over recordings, one choice for every player; stored.
     Q_PROPERTY(bool showBoxes READ showBoxes WRITE setShowBoxes NOTIFY showBoxesChanged)
+    // Whether the signed-in server still answers; what the banner over the tabs tells.
+    Q_PROPERTY(ConnectionHealth *health READ health CONSTANT)
+    // The id text of the server whose sign-in form should open, set by signInAgain; else empty.
+    Q_PROPERTY(QString signInRequest READ signInRequest NOTIFY signInRequestChanged)
 
 public:
     // The stores and the trust store must outlive the model. Without a clock the model waits
@@ -104,6 +109,8 @@ public:
     ServerListModel *serverModel() { return m_servers.model(); }
     CameraListModel *cameraModel() { return m_catalog.cameraModel(); }
     GroupListModel *groupModel() { return m_catalog.groupModel(); }
+    ConnectionHealth *health() { return &m_health; }
+    QString signInRequest() const { return m_signInRequest; }
 
     // --- Operations ---
     QCoro::Task<> bootstrap();
@@ -120,6 +127,11 @@ public:
     // Reads the configuration again while signed in: the groups, then the cameras in the stored
     // order. A failure changes nothing.
     QCoro::Task<Status> loadConfig();
+    // Probes the addresses again and polls at once; the health follows the outcome.
+    QCoro::Task<> retryConnection();
+    // Pins the certificate the server offered in place of the pinned one, as the health reports
+    // it, and connects to it again.
+    QCoro::Task<> trustOfferedCertificate();
 
     void startPolling() { m_polling.startPolling(); }
     void cancelPolling() { m_polling.cancelPolling(); }
@@ -176,6 +188,12 @@ public:
     Q_INVOKABLE void setCameraOrder(const QStringList &names) { m_catalog.setCameraOrder(names); }
     // Qt::ApplicationState as QML reports it (Qt.application.state).
     Q_INVOKABLE void handleApplicationState(int state);
+    // The banner's actions: see retryConnection and trustOfferedCertificate.
+    Q_INVOKABLE void retry() { retryConnection(); }
+    Q_INVOKABLE void trustNewCertificate() { trustOfferedCertificate(); }
+    // Leaves the signed-in state asking for this server's sign-in form (signInRequest).
+    Q_INVOKABLE void signInAgain();
+    Q_INVOKABLE void clearSignInRequest();
 
 signals:
     void serversChanged();
@@ -194,6 +212,7 @@ signals:
     void aspectsChanged();
     void secretStoreAvailableChanged();
     void showBoxesChanged();
+    void signInRequestChanged();
 
 private:
     QString defaultIDText() const { return serverList().defaultIDText(); }
@@ -205,6 +224,9 @@ private:
     QVariantMap aspectValues() const { return m_catalog.aspectValues(); }
     bool secretStoreAvailable() const;
     void forwardSignals();
+    void watchHealth();
+    // The certificate last refused for the address in use, if any.
+    std::optional<CertificateMismatch> certificateMismatch() const;
 
     // Makes `server` current and connects it when it needs no password typed; false otherwise.
     QCoro::Task<bool> connectIfPossible(ServerSettings server);
@@ -231,5 +253,7 @@ private:
     ServerConnection m_connection;
     BadgePolling m_polling;
     CameraCatalog m_catalog;
+    ConnectionHealth m_health;
+    QString m_signInRequest;
     bool m_didBootstrap = false;
 };

@@ -36,6 +36,7 @@ QCoro::Task<> AppModel::connect(std::optional<QString> password)
         co_return;
     m_catalog.setConfig(*config);
     m_polling.beginSession();
+    m_health.reset();
     m_connection.completeSignIn();
     m_polling.startPolling();
     m_catalog.refreshAspects(false);
@@ -46,6 +47,7 @@ void AppModel::disconnect()
     m_polling.endSession();
     m_connection.signOut();
     m_catalog.clear();
+    m_health.reset();
 }
 
 QCoro::Task<> AppModel::refreshConnection()

@@ -101,9 +101,15 @@ QCoro::Task<> BadgePolling::pollStats(std::shared_ptr<StopToken> stop)
     if (stop->isStopped())
         co_return;
     auto stats = co_await FrigateApi::fetchStats(*m_client);
-    if (stop->isStopped() || !stats)
+    if (stop->isStopped())
         co_return;
-    setStats(std::move(stats));
+    if (!stats) {
+        if (!stats.error().isCancellation())
+            emit statsFailed(stats.error());
+        co_return;
+    }
+    emit statsAnswered();
+    setStats(stats.takeValue());
 }
 
 QCoro::Task<> BadgePolling::refreshUnseenCount(bool bypassCache)

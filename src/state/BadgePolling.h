@@ -1,4 +1,5 @@
 #pragma once
+#include "client/FrigateError.h"
 #include "client/WireRecords.h"
 
 #include <QObject>
@@ -45,6 +46,9 @@ public:
     void bumpReviewRevision();
 
 signals:
+    // Each statistics request of the session, answered or failed (cancellations are not told).
+    void statsAnswered();
+    void statsFailed(const FrigateError &error);
     void statsChanged();
     void unseenCountChanged();
     void statusBadgeChanged();

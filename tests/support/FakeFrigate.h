@@ -15,6 +15,8 @@ struct FakeFrigateOptions
     bool auth = true;
     QString user = QStringLiteral("admin");
     QString password = QStringLiteral("secret");
+    // 0: any free port. A stopped server started again on its old port looks restarted.
+    int port = 0;
 };
 
 // The Python fake Frigate server on 127.0.0.1, started per test case, plus its control endpoints.

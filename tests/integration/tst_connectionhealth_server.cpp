@@ -1,0 +1,142 @@
+#include "SignedInModel.h"
+#include "client/ServerTrust.h"
+
+#include <QTest>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+// A model signed in to a fake server with `options`, its first polling pass done.
+struct Rig : SignedInModel
+{
+    bool start(const FakeFrigateOptions &options)
+    {
+        if (!server.start(options))
+            return false;
+        ServerSettings settings;
+        settings.internalURL = server.baseUrl();
+        settings.username = options.auth ? options.user : QString();
+        ServerList list;
+        list.servers = {settings};
+        saveServerList(preferences, list);
+        model = std::make_unique<AppModel>(&preferences, &secrets, &trust, &clock);
+        runTask(model->initialize());
+        runTask(model->connect(options.auth ? std::optional(options.password) : std::nullopt));
+        return model->isLoggedIn() && settle();
+    }
+
+    bool settle() { return QTest::qWaitFor([this] { return clock.pending(5s) == 1; }, 15000); }
+
+    // The next polling pass, waited for.
+    bool pass()
+    {
+        clock.advance(5s);
+        return settle();
+    }
+
+    QString state() const { return model->health()->stateName(); }
+};
+
+} // namespace
+
+class TestConnectionHealthServer : public QObject
+{
+    Q_OBJECT
+private slots:
+    void replacedCertificate()
+    {
+        Rig rig;
+        QVERIFY(rig.start({.tls = true, .auth = false}));
+        const QString before = rig.server.certificateFingerprint();
+        const QString after = rig.server.replaceCertificate();
+        QVERIFY(!after.isEmpty() && after != before);
+
+        QVERIFY(rig.pass());
+        QCOMPARE(rig.state(), QStringLiteral("certificateChanged"));
+        const auto mismatch = rig.model->health()->mismatch();
+        QVERIFY(mismatch);
+        QCOMPARE(mismatch->pinned, before);
+        QCOMPARE(mismatch->offered, after);
+        QVERIFY(rig.model->stats()); // the last figures stay, marked stale
+
+        runTask(rig.model->trustOfferedCertificate());
+        QVERIFY(rig.settle());
+        QCOMPARE(rig.state(), QStringLiteral("ok"));
+        const QString pin = rig.preferences.value(ServerTrust::pinKey(mismatch->host, mismatch->port)).toString();
+        QCOMPARE(pin, after);
+        QVERIFY(rig.pass());
+        QCOMPARE(rig.state(), QStringLiteral("ok"));
+    }
+
+    // Stopped, the server is lost at the second failed pass, not the first; back on its port, a
+    // retry or the next pass finds it.
+    void stoppedAndRestarted_data()
+    {
+        QTest::addColumn<bool>("retry");
+        QTest::newRow("next pass") << false;
+        QTest::newRow("retry") << true;
+    }
+
+    void stoppedAndRestarted()
+    {
+        QFETCH(bool, retry);
+        Rig rig;
+        QVERIFY(rig.start({.auth = false}));
+        const int port = rig.server.port();
+        rig.server.stop();
+
+        QVERIFY(rig.pass());
+        QCOMPARE(rig.state(), QStringLiteral("ok"));
+        QVERIFY(rig.pass());
+        QCOMPARE(rig.state(), QStringLiteral("lost"));
+        QVERIFY(rig.model->stats());
+        QVERIFY(rig.model->health()->lastUpdatedText().startsWith(QStringLiteral("Last updated ")));
+        QVERIFY(rig.pass());
+        QCOMPARE(rig.state(), QStringLiteral("lost"));
+
+        QVERIFY(rig.server.start({.auth = false, .port = port}));
+        if (retry) {
+            runTask(rig.model->retryConnection());
+            QTRY_COMPARE(rig.state(), QStringLiteral("ok"));
+        } else {
+            QVERIFY(rig.pass());
+            QCOMPARE(rig.state(), QStringLiteral("ok"));
+        }
+        QVERIFY(rig.model->isLoggedIn());
+    }
+
+    // A proxy answering 502 for a stopped Frigate reads as lost too.
+    void serverErrors()
+    {
+        Rig rig;
+        QVERIFY(rig.start({.auth = false}));
+        rig.server.addFault({{"path", "^/api/stats$"}, {"status", 502}});
+        QVERIFY(rig.pass());
+        QVERIFY(rig.pass());
+        QCOMPARE(rig.state(), QStringLiteral("lost"));
+        rig.server.clearFaults();
+        QVERIFY(rig.pass());
+        QCOMPARE(rig.state(), QStringLiteral("ok"));
+    }
+
+    // Tokens expire and the saved password no longer signs in: signed out at the first pass that
+    // meets it. "Sign in again" leaves the tabs asking for this server's form.
+    void expiredSignIn()
+    {
+        Rig rig;
+        QVERIFY(rig.start({}));
+        rig.server.configure({{"session_length", 1}, {"users", QJsonObject{{"admin", "changed"}}}});
+        QTest::qWait(1500); // the token's one second runs out
+        QVERIFY(rig.pass());
+        QCOMPARE(rig.state(), QStringLiteral("signedOut"));
+
+        rig.model->signInAgain();
+        QVERIFY(!rig.model->isLoggedIn());
+        QCOMPARE(rig.model->signInRequest(), rig.model->settings().idText());
+        QCOMPARE(rig.state(), QStringLiteral("ok"));
+    }
+};
+
+QTEST_MAIN(TestConnectionHealthServer)
+#include "tst_connectionhealth_server.moc"
