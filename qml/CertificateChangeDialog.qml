@@ -12,7 +12,7 @@ Popup {
 
     parent: Overlay.overlay
     anchors.centerIn: parent
-    width: Math.min(520, (parent ? parent.width : 520) - 40)
+    width: Math.min(600, (parent ? parent.width : 600) - 40)
     modal: true
     focus: true
     padding: 22

@@ -10,10 +10,11 @@ namespace {
 // A model signed in to a fake server with `options`, its first polling pass done.
 struct Rig : SignedInModel
 {
-    bool start(const FakeFrigateOptions &options)
+    bool start(const FakeFrigateOptions &options) { return server.start(options) && signIn(); }
+
+    bool signIn()
     {
-        if (!server.start(options))
-            return false;
+        const FakeFrigateOptions &options = server.options();
         ServerSettings settings;
         settings.internalURL = server.baseUrl();
         settings.username = options.auth ? options.user : QString();
@@ -125,10 +126,17 @@ private slots:
     void expiredSignIn()
     {
         Rig rig;
-        QVERIFY(rig.start({}));
-        rig.server.configure({{"session_length", 1}, {"users", QJsonObject{{"admin", "changed"}}}});
-        QTest::qWait(1500); // the token's one second runs out
-        QVERIFY(rig.pass());
+        QVERIFY(rig.server.start());
+        // A token's lifetime is fixed when it is made: this one's is a second.
+        rig.server.configure({{"session_length", 1}});
+        QVERIFY(rig.signIn());
+        rig.server.configure({{"users", QJsonObject{{"admin", "changed"}}}});
+        // Requests still running after the sign-in (aspect probes) may refresh the token: the pass
+        // after a quiet second meets the expired one.
+        for (int pass = 0; pass < 5 && rig.state() == QLatin1String("ok"); ++pass) {
+            QTest::qWait(1200);
+            QVERIFY(rig.pass());
+        }
         QCOMPARE(rig.state(), QStringLiteral("signedOut"));
 
         rig.model->signInAgain();
