@@ -148,10 +148,11 @@ inline bool write(const Chart &chart, const QString &path)
     image.fill(Qt::white);
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
-    const double minutes = std::ceil(chart.points.last().minute);
+    const double minutes = std::ceil(chart.points.last().minute - 0.01); // a last sample a little late
     painter.drawText(QRectF(0, 8, image.width(), 24), Qt::AlignCenter, chart.title);
     drawMemory(painter, chart, QRectF(90, 70, 1080, 380), minutes);
     drawCounts(painter, chart, QRectF(90, 530, 1080, 220), minutes);
+    painter.setPen(Qt::black);
     painter.drawText(QRectF(0, 770, image.width(), 20), Qt::AlignCenter, QStringLiteral("minutes"));
     painter.end();
     return image.save(path, "PNG");

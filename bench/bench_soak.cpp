@@ -4,7 +4,8 @@
 // all against the fake server. Resident memory, threads and open descriptors are sampled as it
 // goes; the series goes to soak.csv and soak.png, and the verdict is printed at the end.
 //
-//   bench/soak [--minutes 60] [--sample-seconds 60] [--warmup-minutes 5] [--out DIR] [--no-audio]
+//   bench/soak [--minutes 60] [--sample-seconds 60] [--warmup-minutes 5] [--live-seconds 120] [--out DIR]
+//              [--no-audio] [--parts polling,grid,live,recording]
 
 #include "FakeFrigate.h"
 #include "ProcessStats.h"
@@ -52,6 +53,9 @@ struct Options
     int liveSeconds = 120;
     QString out = QStringLiteral(".");
     bool audio = true;
+    // What runs: any of polling, grid, live, recording; all of them unless told (to corner a leak).
+    QStringList parts{QStringLiteral("polling"), QStringLiteral("grid"), QStringLiteral("live"),
+                      QStringLiteral("recording")};
 };
 
 std::optional<Options> parseOptions(const QStringList &arguments)
@@ -66,7 +70,9 @@ std::optional<Options> parseOptions(const QStringList &arguments)
                         "120"},
                        {QStringLiteral("out"), QStringLiteral("Folder of soak.csv and soak.png."),
                         QStringLiteral("DIR"), "."},
-                       {QStringLiteral("no-audio"), QStringLiteral("No private PulseAudio server.")}});
+                       {QStringLiteral("no-audio"), QStringLiteral("No private PulseAudio server.")},
+                       {QStringLiteral("parts"), QStringLiteral("What runs, of polling,grid,live,recording."),
+                        QStringLiteral("LIST"), "polling,grid,live,recording"}});
     parser.process(arguments);
     Options options;
     options.minutes = std::max(1, parser.value(QStringLiteral("minutes")).toInt());
@@ -75,6 +81,7 @@ std::optional<Options> parseOptions(const QStringList &arguments)
     options.liveSeconds = std::max(10, parser.value(QStringLiteral("live-seconds")).toInt());
     options.out = parser.value(QStringLiteral("out"));
     options.audio = !parser.isSet(QStringLiteral("no-audio"));
+    options.parts = parser.value(QStringLiteral("parts")).split(QLatin1Char(','), Qt::SkipEmptyParts);
     if (!QDir().mkpath(options.out))
         return std::nullopt;
     return options;
@@ -508,12 +515,18 @@ public:
     void start()
     {
         m_clock.start();
-        m_live.next();
-        m_recording.tick();
+        if (!m_options.parts.contains(QLatin1String("polling")))
+            m_app.model->cancelPolling();
+        if (m_options.parts.contains(QLatin1String("live"))) {
+            m_live.next();
+            QObject::connect(&m_liveTimer, &QTimer::timeout, [this] { m_live.next(); });
+        }
+        if (m_options.parts.contains(QLatin1String("recording"))) {
+            m_recording.tick();
+            QObject::connect(&m_secondTimer, &QTimer::timeout, [this] { m_recording.tick(); });
+        }
         sample();
         QObject::connect(&m_sampleTimer, &QTimer::timeout, [this] { sample(); });
-        QObject::connect(&m_liveTimer, &QTimer::timeout, [this] { m_live.next(); });
-        QObject::connect(&m_secondTimer, &QTimer::timeout, [this] { m_recording.tick(); });
         for (QTimer *timer : {&m_sampleTimer, &m_liveTimer, &m_secondTimer})
             timer->setTimerType(Qt::PreciseTimer);
         m_sampleTimer.start(m_options.sampleSeconds * 1000);
@@ -580,11 +593,13 @@ int main(int argc, char **argv)
         return 1;
     }
     CameraGrid grid;
-    if (!grid.start())
+    if (options->parts.contains(QLatin1String("grid")) && !grid.start())
         return 1;
-    std::printf("soak: %d min against fake Frigate 0.16 on %s, a sample every %d s, sound %s; output in %s\n",
-                options->minutes, qPrintable(signedIn.server.baseUrl()), options->sampleSeconds,
-                pulse.running() ? "on a private PulseAudio server" : "off", qPrintable(QDir(options->out).absolutePath()));
+    std::printf("soak: %d min of %s against fake Frigate 0.16 on %s, a sample every %d s, sound %s; output in %s\n",
+                options->minutes, qPrintable(options->parts.join(QLatin1Char(','))),
+                qPrintable(signedIn.server.baseUrl()), options->sampleSeconds,
+                pulse.running() ? "on a private PulseAudio server" : "off",
+                qPrintable(QDir(options->out).absolutePath()));
     Soak soak(*options, signedIn);
     soak.start();
     app.exec();
