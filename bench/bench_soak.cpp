@@ -512,31 +512,38 @@ public:
     {
     }
 
+    // The first sample is taken before any work; the work then starts half a sample interval
+    // later, so that later samples fall between a restart or a new item and the next, not on them.
     void start()
     {
         m_clock.start();
         if (!m_options.parts.contains(QLatin1String("polling")))
             m_app.model->cancelPolling();
-        if (m_options.parts.contains(QLatin1String("live"))) {
-            m_live.next();
-            QObject::connect(&m_liveTimer, &QTimer::timeout, [this] { m_live.next(); });
-        }
-        if (m_options.parts.contains(QLatin1String("recording"))) {
-            m_recording.tick();
-            QObject::connect(&m_secondTimer, &QTimer::timeout, [this] { m_recording.tick(); });
-        }
         sample();
         QObject::connect(&m_sampleTimer, &QTimer::timeout, [this] { sample(); });
+        QObject::connect(&m_liveTimer, &QTimer::timeout, [this] { m_live.next(); });
+        QObject::connect(&m_secondTimer, &QTimer::timeout, [this] { m_recording.tick(); });
         for (QTimer *timer : {&m_sampleTimer, &m_liveTimer, &m_secondTimer})
             timer->setTimerType(Qt::PreciseTimer);
         m_sampleTimer.start(m_options.sampleSeconds * 1000);
-        m_liveTimer.start(m_options.liveSeconds * 1000);
-        m_secondTimer.start(1000);
+        QTimer::singleShot(m_options.sampleSeconds * 500, Qt::PreciseTimer, [this] { startWork(); });
     }
 
     const QList<Sample> &samples() const { return m_samples; }
 
 private:
+    void startWork()
+    {
+        if (m_options.parts.contains(QLatin1String("live"))) {
+            m_live.next();
+            m_liveTimer.start(m_options.liveSeconds * 1000);
+        }
+        if (m_options.parts.contains(QLatin1String("recording"))) {
+            m_recording.tick();
+            m_secondTimer.start(1000);
+        }
+    }
+
     void sample()
     {
         Sample sample;
