@@ -37,13 +37,24 @@
 #include <QTimer>
 #include <QVideoSink>
 #include <algorithm>
+#include <atomic>
 #include <cmath>
+#include <csignal>
 #include <cstdio>
 #include <memory>
 
 void qml_register_types_Kestrova();
 
 namespace {
+
+// Set by Ctrl-C or a kill: the run then ends as if its time were up, so that the series so far is
+// written and the fake server and the sound server are stopped rather than left behind.
+std::atomic<bool> interrupted{false};
+
+void interrupt(int)
+{
+    interrupted = true;
+}
 
 struct Options
 {
@@ -526,6 +537,13 @@ public:
         for (QTimer *timer : {&m_sampleTimer, &m_liveTimer, &m_secondTimer})
             timer->setTimerType(Qt::PreciseTimer);
         m_sampleTimer.start(m_options.sampleSeconds * 1000);
+        QObject::connect(&m_interruptTimer, &QTimer::timeout, [this] {
+            if (!interrupted)
+                return;
+            m_interruptTimer.stop(); // the sample runs the event loop while it asks the server
+            sample(true);
+        });
+        m_interruptTimer.start(250);
         QTimer::singleShot(m_options.sampleSeconds * 500, Qt::PreciseTimer, [this] { startWork(); });
     }
 
@@ -544,7 +562,7 @@ private:
         }
     }
 
-    void sample()
+    void sample(bool last = false)
     {
         Sample sample;
         sample.minute = m_clock.elapsed() / 60000.0;
@@ -554,13 +572,13 @@ private:
         m_samples.append(sample);
         printSample(sample, m_live.status());
         // The run ends on a sample, the first one due at or after its length.
-        if ((m_samples.size() - 1) * qint64(m_options.sampleSeconds) >= m_options.minutes * 60LL)
+        if (last || (m_samples.size() - 1) * qint64(m_options.sampleSeconds) >= m_options.minutes * 60LL)
             finish();
     }
 
     void finish()
     {
-        for (QTimer *timer : {&m_sampleTimer, &m_liveTimer, &m_secondTimer})
+        for (QTimer *timer : {&m_sampleTimer, &m_liveTimer, &m_secondTimer, &m_interruptTimer})
             timer->stop();
         QCoreApplication::quit();
     }
@@ -575,6 +593,7 @@ private:
     QTimer m_sampleTimer;
     QTimer m_liveTimer;
     QTimer m_secondTimer;
+    QTimer m_interruptTimer;
 };
 
 } // namespace
@@ -608,6 +627,8 @@ int main(int argc, char **argv)
                 pulse.running() ? "on a private PulseAudio server" : "off",
                 qPrintable(QDir(options->out).absolutePath()));
     Soak soak(*options, signedIn);
+    std::signal(SIGINT, interrupt);
+    std::signal(SIGTERM, interrupt);
     soak.start();
     app.exec();
     const Verdict verdict = judge(soak.samples(), options->warmupMinutes);
