@@ -504,9 +504,9 @@ bool writeResults(const Options &options, const QList<Sample> &samples, const Ve
     }
     chart.baselineMiB = verdict.baselineKb / 1024;
     chart.warmupMinutes = options.warmupMinutes;
-    chart.title = QStringLiteral("Kestrova soak, %1 min: polling, camera grid, live restarts every %2 s, recording "
-                                 "player loop")
+    chart.title = QStringLiteral("Kestrova soak, %1 min of %2; live restarts every %3 s")
                       .arg(samples.last().minute, 0, 'f', 1)
+                      .arg(options.parts.join(QStringLiteral(", ")))
                       .arg(options.liveSeconds);
     return SoakPlot::write(chart, QDir(options.out).filePath(QStringLiteral("soak.png")));
 }
