@@ -78,4 +78,28 @@ inline Sample current(const QString &childName = {})
     return total;
 }
 
+// What a long run watches for creeping growth: resident memory, threads and open descriptors of
+// this process alone.
+struct Footprint
+{
+    qint64 rssKb = 0;
+    int threads = 0;
+    int fds = 0;
+};
+
+inline Footprint footprint()
+{
+    Footprint result;
+    for (const QByteArray &line : read(QStringLiteral("/proc/self/status")).split('\n')) {
+        if (line.startsWith("VmRSS:"))
+            result.rssKb = line.mid(6).trimmed().split(' ').value(0).toLongLong();
+        else if (line.startsWith("Threads:"))
+            result.threads = line.mid(8).trimmed().toInt();
+    }
+    // Less the one the listing itself holds open.
+    const QDir::Filters every = QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot;
+    result.fds = int(QDir(QStringLiteral("/proc/self/fd")).entryList(every).size()) - 1;
+    return result;
+}
+
 } // namespace ProcessStats
