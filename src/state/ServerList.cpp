@@ -3,6 +3,7 @@
 #include "client/PreferencesStore.h"
 #include "client/SecretStore.h"
 
+#include <QCoreApplication>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <cmath>
@@ -130,12 +131,12 @@ QString ServerList::defaultIDText() const
     return defaultID ? uuidText(*defaultID) : QString();
 }
 
-void saveServerList(PreferencesStore &prefs, const ServerList &list)
+Status saveServerList(PreferencesStore &prefs, const ServerList &list)
 {
     const std::optional<QByteArray> bytes = list.encode();
     if (!bytes)
-        return;
-    prefs.setValue(QLatin1String(StateKeys::servers), *bytes);
+        return FrigateError::localFile(QCoreApplication::translate("ServerList", "a refresh interval is not a number"));
+    return prefs.setValue(QLatin1String(StateKeys::servers), *bytes);
 }
 
 namespace {
@@ -167,13 +168,13 @@ std::optional<ServerSettings> readLegacySettings(const PreferencesStore &prefs)
 }
 
 // Earlier copies are never overwritten: each unreadable list gets the next free key.
-void keepUnreadableAside(PreferencesStore &prefs)
+Status keepUnreadableAside(PreferencesStore &prefs)
 {
     const QString base = QLatin1String(StateKeys::unreadableServers);
     QString key = base;
     for (int n = 2; prefs.contains(key); ++n)
         key = base + u'.' + QString::number(n);
-    prefs.setValue(key, prefs.value(QLatin1String(StateKeys::servers)));
+    return prefs.setValue(key, prefs.value(QLatin1String(StateKeys::servers)));
 }
 
 // The old item is deleted only once the new one reads back, so a failing store loses nothing.
@@ -196,8 +197,9 @@ void movePreferences(PreferencesStore &prefs, const QUuid &id)
         const QString oldKey = QStringLiteral("Kestrova.") + name;
         if (!prefs.contains(oldKey))
             continue;
-        prefs.setValue(StateKeys::serverPreference(name, id), prefs.value(oldKey));
-        prefs.remove(oldKey);
+        // The old value goes only once the new one is on disk.
+        if (!prefs.setValue(StateKeys::serverPreference(name, id), prefs.value(oldKey)))
+            prefs.remove(oldKey);
     }
 }
 
@@ -207,13 +209,14 @@ QCoro::Task<ServerList> loadServerList(PreferencesStore &prefs, SecretStore &sec
 {
     if (std::optional<ServerList> stored = readStoredList(prefs))
         co_return *stored;
-    if (prefs.contains(QLatin1String(StateKeys::servers)))
-        keepUnreadableAside(prefs);
+    // Nothing is saved over data that could not be kept aside first.
+    const bool canSave = !prefs.contains(QLatin1String(StateKeys::servers)) || !keepUnreadableAside(prefs);
 
     ServerList list;
     const std::optional<ServerSettings> legacy = readLegacySettings(prefs);
     if (!legacy || (legacy->internalURL.isEmpty() && legacy->externalURL.isEmpty())) {
-        saveServerList(prefs, list);
+        if (canSave)
+            saveServerList(prefs, list);
         co_return list;
     }
 
@@ -228,7 +231,8 @@ QCoro::Task<ServerList> loadServerList(PreferencesStore &prefs, SecretStore &sec
     co_await moveSecret(secrets, oldPassword, newPassword);
     co_await moveSecret(secrets, oldToken, newToken);
     movePreferences(prefs, legacy->id);
-    saveServerList(prefs, list);
+    if (canSave)
+        saveServerList(prefs, list);
     co_return list;
 }
 
