@@ -156,6 +156,47 @@ std::optional<ServerList> readStoredList(const PreferencesStore &prefs)
     return bytes ? ServerList::decode(*bytes) : std::nullopt;
 }
 
+// A server entry of data that does not read whole, with the fields that read on their own: a
+// field of the wrong type (or an unreadable id) takes its default. Nothing for a non-object.
+std::optional<ServerSettings> salvagedServer(const QJsonValue &entry)
+{
+    if (!entry.isObject())
+        return std::nullopt;
+    const QJsonObject object = entry.toObject();
+    QJsonObject sound;
+    for (auto field = object.begin(); field != object.end(); ++field) {
+        if (ServerSettings::fromJson(QJsonObject{{field.key(), field.value()}}))
+            sound.insert(field.key(), field.value());
+    }
+    return ServerSettings::fromJson(sound);
+}
+
+bool hasAddress(const ServerSettings &server)
+{
+    return !server.internalURL.isEmpty() || !server.externalURL.isEmpty();
+}
+
+// The servers that still read from a list that does not: those with an address, the first of
+// each id; the default only when it names one of them. Nothing when no server is left.
+std::optional<ServerList> salvagedList(const PreferencesStore &prefs)
+{
+    const std::optional<QByteArray> bytes = storedBytes(prefs.value(QLatin1String(StateKeys::servers)));
+    const QJsonObject object = QJsonDocument::fromJson(bytes.value_or(QByteArray())).object();
+    ServerList list;
+    for (const QJsonValue &entry : object.value(QLatin1String("servers")).toArray()) {
+        const std::optional<ServerSettings> server = salvagedServer(entry);
+        if (server && hasAddress(*server) && !list.server(server->id))
+            list.servers.append(*server);
+    }
+    if (list.servers.isEmpty())
+        return std::nullopt;
+    list.autoConnect = object.value(QLatin1String("autoConnect")).toBool();
+    const std::optional<QUuid> defaultID = uuidFromText(object.value(QLatin1String("defaultID")).toString());
+    if (defaultID && list.server(*defaultID))
+        list.defaultID = defaultID;
+    return list;
+}
+
 std::optional<ServerSettings> readLegacySettings(const PreferencesStore &prefs)
 {
     const std::optional<QByteArray> bytes = storedBytes(prefs.value(QLatin1String(StateKeys::legacySettings)));
@@ -164,7 +205,9 @@ std::optional<ServerSettings> readLegacySettings(const PreferencesStore &prefs)
     const QJsonDocument document = QJsonDocument::fromJson(*bytes);
     if (!document.isObject())
         return std::nullopt;
-    return ServerSettings::fromJson(document.object());
+    if (auto settings = ServerSettings::fromJson(document.object()))
+        return settings;
+    return salvagedServer(document.object());
 }
 
 // Earlier copies are never overwritten: each unreadable list gets the next free key.
@@ -211,6 +254,11 @@ QCoro::Task<ServerList> loadServerList(PreferencesStore &prefs, SecretStore &sec
         co_return *stored;
     // Nothing is saved over data that could not be kept aside first.
     const bool canSave = !prefs.contains(QLatin1String(StateKeys::servers)) || !keepUnreadableAside(prefs);
+    if (std::optional<ServerList> salvaged = salvagedList(prefs)) {
+        if (canSave)
+            saveServerList(prefs, *salvaged);
+        co_return *salvaged;
+    }
 
     ServerList list;
     const std::optional<ServerSettings> legacy = readLegacySettings(prefs);

@@ -37,6 +37,15 @@ private:
     rlimit m_saved{};
 };
 
+// "name|internalURL|externalURL|username|gridRefreshSeconds|liveUsesSubstream|showDetections"
+QString serverText(const ServerSettings &server)
+{
+    return QStringList{server.displayName(), server.internalURL, server.externalURL, server.username,
+                       QString::number(server.gridRefreshSeconds), QString::number(server.liveUsesSubstream),
+                       QString::number(server.showDetections)}
+        .join(u'|');
+}
+
 QByteArray fileBytes(const QString &path)
 {
     QFile file(path);
@@ -164,6 +173,88 @@ private slots:
         QCOMPARE(model.lastError(), std::optional<QString>());
         const SettingsPreferencesStore reader(copyOnDisk(path));
         QCOMPARE(ServerList::decode(reader.value(ServersKey).toByteArray()), std::optional(model.serverList()));
+    }
+
+    // Files as older builds wrote them, some damaged: what is sound loads, the rest is dropped or
+    // takes its default, and nothing else in the file is lost.
+    void olderFilesLoad_data()
+    {
+        QTest::addColumn<QString>("fixture");
+        QTest::addColumn<QStringList>("servers");
+        QTest::addColumn<QString>("defaultName");
+        QTest::addColumn<bool>("autoConnect");
+        QTest::addColumn<QVariantMap>("preferences"); // values expected after the load
+        QTest::addColumn<bool>("keptAside"); // the stored list saved under another key first
+
+        const QString casa = QStringLiteral("6F1C2A9E-3B4D-4E5F-8A7B-9C0D1E2F3A4B");
+        const QString ufficio = QStringLiteral("0B5E8C21-7D44-4A8E-9F10-2C3D4E5F6A7B");
+        const QString third = QStringLiteral("D2C1B0A9-8877-4665-9544-332211000FED");
+        QTest::newRow("single server of the first releases")
+            << "single-server.ini"
+            << QStringList{"Casa|http://192.168.1.10:5000|https://nvr.example.org|admin|3|1|0"} << "Casa" << true
+            << QVariantMap{{"Kestrova.cameraOrder." + casa, QStringList{"yard", "door", "garage"}},
+                           {"Kestrova.aspects." + casa, QVariantMap{{"door", 1.7777777777777777}, {"yard", 0.5625}}},
+                           {"Kestrova.logSeen." + casa, 1717000000.5},
+                           {"Kestrova.cameraOrder", QVariant()},
+                           {"Kestrova.showBoxes", false},
+                           {"trust.nvr.example.org:443", "5F:3A:9C"}}
+            << false;
+        QTest::newRow("server list")
+            << "server-list.ini"
+            << QStringList{"Casa|http://192.168.1.10:5000||admin|3|0|1",
+                           "Ufficio||https://ufficio.example.org:8971||10|1|0",
+                           "http://10.0.0.5|http://10.0.0.5||viewer|0.5|0|1"}
+            << "Ufficio" << true
+            << QVariantMap{{"Kestrova.cameraOrder." + ufficio, QStringList{"ingresso"}},
+                           {"Kestrova.aspects." + casa, QVariantMap{{"door", 1.3333333333333333}}},
+                           {"Kestrova.logSeen." + third, 1717000123.25},
+                           {"trust.ufficio.example.org:8971", "AA:BB:CC"}}
+            << false;
+        QTest::newRow("edited by hand")
+            << "hand-edited.ini" << QStringList{"http://nvr.lan:5000|http://nvr.lan:5000|||3|0|1"} << QString() << false
+            << QVariantMap{{"Kestrova.showBoxes", "false"}} << false;
+        QTest::newRow("damaged entries")
+            << "partial-entries.ini"
+            << QStringList{"Casa|http://192.168.1.10:5000||admin|3|0|1",
+                           "Ufficio||https://ufficio.example.org:8971||2|0|0",
+                           "http://10.0.0.5|http://10.0.0.5|||2|0|1",
+                           "Id rotto|http://10.0.0.9|||2|0|1"}
+            << "Ufficio" << false
+            << QVariantMap{{"Kestrova.cameraOrder." + casa, QStringList{"yard", "door"}},
+                           {"Kestrova.someLaterKey", "kept"}}
+            << true;
+    }
+
+    void olderFilesLoad()
+    {
+        QFETCH(QString, fixture);
+        QFETCH(QStringList, servers);
+        QFETCH(QString, defaultName);
+        QFETCH(bool, autoConnect);
+        QFETCH(QVariantMap, preferences);
+        QFETCH(bool, keptAside);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(fixture);
+        QVERIFY(QFile::copy(QStringLiteral(KESTROVA_TEST_DATA_DIR "/settings/") + fixture, path));
+        QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+        const QVariant storedList = SettingsPreferencesStore(path).value(ServersKey);
+        SettingsPreferencesStore store(path);
+        MemorySecretStore secrets;
+
+        const ServerList list = QCoro::waitFor(loadServerList(store, secrets));
+        QStringList loaded;
+        for (const ServerSettings &server : list.servers)
+            loaded.append(serverText(server));
+        QCOMPARE(loaded, servers);
+        QCOMPARE(list.defaultServer() ? list.defaultServer()->displayName() : QString(), defaultName);
+        QCOMPARE(list.autoConnect, autoConnect);
+        for (auto it = preferences.cbegin(); it != preferences.cend(); ++it)
+            QCOMPARE(store.value(it.key()), it.value());
+        QCOMPARE(store.value(QStringLiteral("Kestrova.servers.unreadable")), keptAside ? storedList : QVariant());
+
+        // What was loaded is on disk, whole: the next launch reads the same list as it stands.
+        const SettingsPreferencesStore reader(copyOnDisk(path));
+        QCOMPARE(ServerList::decode(reader.value(ServersKey).toByteArray()), std::optional(list));
     }
 
     void killedWriterLeavesOldOrNew_data()
