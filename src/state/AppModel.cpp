@@ -53,6 +53,7 @@ void AppModel::forwardSignals()
     QObject::connect(&m_connection, &ServerConnection::modeChanged, this, &AppModel::connectionModeChanged);
     QObject::connect(&m_connection, &ServerConnection::addressInUseChanged, this, &AppModel::addressInUseChanged);
     QObject::connect(&m_connection, &ServerConnection::lastErrorChanged, this, &AppModel::lastErrorChanged);
+    QObject::connect(&m_servers, &ServerDirectory::saveErrorChanged, this, &AppModel::lastErrorChanged);
     QObject::connect(&m_polling, &BadgePolling::statsChanged, this, &AppModel::statsChanged);
     QObject::connect(&m_polling, &BadgePolling::unseenCountChanged, this, &AppModel::unseenCountChanged);
     QObject::connect(&m_polling, &BadgePolling::statusBadgeChanged, this, &AppModel::statusBadgeChanged);
@@ -101,6 +102,41 @@ QString AppModel::connectionModeText() const
 QString AppModel::connectionModeName() const
 {
     return connectionModeDisplayName(connectionMode());
+}
+
+namespace {
+std::optional<QString> joinedLines(std::initializer_list<std::optional<QString>> parts)
+{
+    QStringList lines;
+    for (const std::optional<QString> &part : parts) {
+        if (part)
+            lines.append(*part);
+    }
+    return lines.isEmpty() ? std::nullopt : std::optional(lines.join(u'\n'));
+}
+} // namespace
+
+std::optional<QString> AppModel::storageError() const
+{
+    return joinedLines({m_servers.saveError(), m_passwordNotKept});
+}
+
+std::optional<QString> AppModel::lastError() const
+{
+    return joinedLines({storageError(), m_connection.lastError()});
+}
+
+void AppModel::notePasswordKept(bool typed)
+{
+    if (!typed || !isLoggedIn())
+        return;
+    std::optional<QString> notice;
+    if (!m_secrets->isAvailable())
+        notice = tr("Signed in, but the password could not be saved in the keyring: it will be asked for again.");
+    if (notice == m_passwordNotKept)
+        return;
+    m_passwordNotKept = std::move(notice);
+    emit lastErrorChanged();
 }
 
 QVariantMap AppModel::statsValue() const

@@ -95,7 +95,8 @@ public:
     bool isLoggedIn() const { return m_connection.isLoggedIn(); }
     bool isConnecting() const { return m_connection.isConnecting(); }
     ConnectionMode connectionMode() const { return m_connection.mode(); }
-    std::optional<QString> lastError() const { return m_connection.lastError(); }
+    // The connection's failure, after what could not be stored (the server list, a password).
+    std::optional<QString> lastError() const;
     const QList<CameraInfo> &cameras() const { return m_catalog.cameras(); }
     const QList<CameraGroup> &groups() const { return m_catalog.groups(); }
     const std::optional<StatsSnapshot> &stats() const { return m_polling.stats(); }
@@ -170,7 +171,7 @@ public:
     Q_INVOKABLE QCoro::QmlTask saveServer(const QVariantMap &fields);
     // The login form's Connect: saves the server from `fields`, makes it current and connects
     // with fields.password (empty: none typed). Resolves to { id: the server's id text,
-    // error: the failure's message, empty once signed in }.
+    // error: the failure's message, empty once signed in and saved }.
     Q_INVOKABLE QCoro::QmlTask saveServerAndConnect(const QVariantMap &fields);
     // A picker row's tap: a server that can connect without asking is made current and
     // connected. Resolves to false, doing nothing, when it needs a password first.
@@ -237,6 +238,10 @@ private:
     QCoro::Task<> refreshUnseenThenReload();
     QCoro::Task<bool> hasSavedPasswordFor(QString idText);
     QCoro::Task<> deleteServerWithIdText(QString idText);
+    // What did not reach the disk or the keyring, one message a line; nothing when all did.
+    std::optional<QString> storageError() const;
+    // After a sign-in: a typed password the keyring did not take is said until the next one.
+    void notePasswordKept(bool typed);
 
     PreferencesStore *m_preferences;
     SecretStore *m_secrets;
@@ -256,4 +261,5 @@ private:
     ConnectionHealth m_health;
     QString m_signInRequest;
     bool m_didBootstrap = false;
+    std::optional<QString> m_passwordNotKept;
 };

@@ -93,7 +93,9 @@ QCoro::Task<QVariantMap> AppModel::saveServerAndConnectFields(QVariantMap fields
     co_await connect(typed);
     if (life->isStopped())
         co_return QVariantMap();
-    const QString error = isLoggedIn() ? QString() : lastErrorText();
+    notePasswordKept(typed.has_value());
+    // Signed in or not, a server or a password that was not stored must not pass in silence.
+    const QString error = isLoggedIn() ? storageError().value_or(QString()) : lastErrorText();
     co_return QVariantMap{{QStringLiteral("id"), idText}, {QStringLiteral("error"), error}};
 }
 
@@ -177,7 +179,10 @@ QCoro::Task<bool> AppModel::saveSettingsAndReconnectFields(QVariantMap fields)
     setSettings(updated);
     const std::optional<QString> typed = typedPassword(fields);
     co_await connect(typed);
-    co_return !life->isStopped() && isLoggedIn();
+    if (life->isStopped())
+        co_return false;
+    notePasswordKept(typed.has_value());
+    co_return isLoggedIn();
 }
 
 QCoro::QmlTask AppModel::saveSettingsAndReconnect(const QVariantMap &fields)

@@ -1,4 +1,5 @@
 #include "state/KeychainSecretStore.h"
+#include "client/Logging.h"
 
 #include <QPointer>
 #include <QStringDecoder>
@@ -51,15 +52,21 @@ void KeychainSecretStore::noteOutcome(int error)
 }
 
 // The job deletes itself once its finished signal has been delivered, and the coroutine resumes
-// inside that delivery: its results are taken here, before anything else is awaited.
+// inside that delivery: its results are taken here, before anything else is awaited. A job that
+// times out is left to finish (and delete itself) on its own.
 QCoro::Task<std::optional<KeychainSecretStore::Outcome>> KeychainSecretStore::run(QKeychain::Job *job)
 {
     QPointer<KeychainSecretStore> self(this);
     job->setAutoDelete(true);
     job->start();
-    co_await qCoro(job, &QKeychain::Job::finished);
+    const auto finished = co_await qCoro(job, &QKeychain::Job::finished, m_jobTimeout);
     if (!self)
         co_return std::nullopt;
+    if (!finished) {
+        qCWarning(lcState) << "keyring did not answer within" << m_jobTimeout.count() << "ms";
+        noteOutcome(QKeychain::OtherError);
+        co_return Outcome{QKeychain::OtherError, {}};
+    }
     Outcome outcome{job->error(), {}};
     if (auto *read = qobject_cast<QKeychain::ReadPasswordJob *>(job); read && outcome.error == QKeychain::NoError)
         outcome.data = read->binaryData();
@@ -77,19 +84,16 @@ QCoro::Task<std::optional<QString>> KeychainSecretStore::readSecret(QString acco
     co_return strictUtf8(outcome->data);
 }
 
-QCoro::Task<bool> KeychainSecretStore::deleteSecret(QString account)
-{
-    auto *job = new QKeychain::DeletePasswordJob(serviceName());
-    job->setKey(account);
-    const std::optional<Outcome> outcome = co_await run(job);
-    co_return outcome && !meansServiceUnusable(outcome->error);
-}
-
+// A new value replaces the item in one job: deleting it first would lose the old value to a
+// write that then fails.
 QCoro::Task<> KeychainSecretStore::writeSecret(std::optional<QString> value, QString account)
 {
-    // A service that could not delete will not store either.
-    if (!co_await deleteSecret(account) || !value)
+    if (!value) {
+        auto *job = new QKeychain::DeletePasswordJob(serviceName());
+        job->setKey(account);
+        co_await run(job);
         co_return;
+    }
     auto *job = new QKeychain::WritePasswordJob(serviceName());
     job->setKey(account);
     job->setTextData(*value);

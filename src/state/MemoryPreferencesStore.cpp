@@ -14,19 +14,21 @@ bool MemoryPreferencesStore::contains(const QString &key) const
     return m_values.contains(key);
 }
 
-void MemoryPreferencesStore::setValue(const QString &key, const QVariant &value)
+Status MemoryPreferencesStore::setValue(const QString &key, const QVariant &value)
 {
     // Like the file-backed store, which cannot hold an empty key.
     if (key.isEmpty())
-        return;
+        return std::nullopt;
     QMutexLocker locker(&m_mutex);
     m_values.insert(key, value);
+    return std::nullopt;
 }
 
-void MemoryPreferencesStore::remove(const QString &key)
+Status MemoryPreferencesStore::remove(const QString &key)
 {
     QMutexLocker locker(&m_mutex);
     m_values.remove(key);
+    return std::nullopt;
 }
 
 QStringList MemoryPreferencesStore::keys() const

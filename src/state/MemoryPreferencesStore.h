@@ -10,8 +10,8 @@ class MemoryPreferencesStore : public PreferencesStore
 public:
     QVariant value(const QString &key) const override;
     bool contains(const QString &key) const override;
-    void setValue(const QString &key, const QVariant &value) override;
-    void remove(const QString &key) override;
+    Status setValue(const QString &key, const QVariant &value) override;
+    Status remove(const QString &key) override;
     // Sorted, as the file-backed store lists them.
     QStringList keys() const override;
 

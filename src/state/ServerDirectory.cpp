@@ -1,4 +1,5 @@
 #include "state/ServerDirectory.h"
+#include "client/Logging.h"
 #include "client/PreferencesStore.h"
 
 ServerDirectory::ServerDirectory(PreferencesStore *preferences, SecretStore *secrets, QObject *parent)
@@ -18,21 +19,36 @@ QCoro::Task<> ServerDirectory::load()
     emit changed();
 }
 
-void ServerDirectory::setList(const ServerList &list)
+Status ServerDirectory::setList(const ServerList &list)
 {
-    saveServerList(*m_preferences, list);
+    const Status saved = saveServerList(*m_preferences, list);
+    noteSave(saved);
     if (list == m_list)
-        return;
+        return saved;
     m_list = list;
     m_model.setList(m_list);
     emit changed();
+    return saved;
 }
 
-void ServerDirectory::upsert(const ServerSettings &server)
+void ServerDirectory::noteSave(const Status &saved)
+{
+    std::optional<QString> error;
+    if (saved) {
+        qCWarning(lcState) << "server list not saved:" << saved->detail();
+        error = tr("Could not save the server list: %1").arg(saved->detail());
+    }
+    if (error == m_saveError)
+        return;
+    m_saveError = std::move(error);
+    emit saveErrorChanged();
+}
+
+Status ServerDirectory::upsert(const ServerSettings &server)
 {
     ServerList list = m_list;
     list.upsert(server);
-    setList(list);
+    return setList(list);
 }
 
 bool ServerDirectory::remove(const QUuid &id)

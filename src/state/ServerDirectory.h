@@ -22,9 +22,10 @@ public:
 
     // Loads the stored list, migrating an older store once.
     QCoro::Task<> load();
-    // Saves the list even when unchanged; observers hear only of changes.
-    void setList(const ServerList &list);
-    void upsert(const ServerSettings &server);
+    // Saves the list even when unchanged; observers hear only of changes. A list that could not
+    // be saved is still used for this session, and saveError says so until a save succeeds.
+    Status setList(const ServerList &list);
+    Status upsert(const ServerSettings &server);
     // Drops the server and its per-server preferences; false when it is not listed.
     bool remove(const QUuid &id);
     void setDefault(std::optional<QUuid> id);
@@ -34,12 +35,19 @@ public:
     std::optional<ServerSettings> preferred() const;
     std::optional<ServerSettings> serverWithIdText(const QString &idText) const;
 
+    // "Could not save the server list: <reason>" after a failed save; nothing after a good one.
+    std::optional<QString> saveError() const { return m_saveError; }
+
 signals:
     void changed();
+    void saveErrorChanged();
 
 private:
     PreferencesStore *m_preferences;
     SecretStore *m_secrets;
+    void noteSave(const Status &saved);
+
     ServerList m_list;
     ServerListModel m_model;
+    std::optional<QString> m_saveError;
 };

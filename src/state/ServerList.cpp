@@ -3,6 +3,7 @@
 #include "client/PreferencesStore.h"
 #include "client/SecretStore.h"
 
+#include <QCoreApplication>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <cmath>
@@ -130,12 +131,12 @@ QString ServerList::defaultIDText() const
     return defaultID ? uuidText(*defaultID) : QString();
 }
 
-void saveServerList(PreferencesStore &prefs, const ServerList &list)
+Status saveServerList(PreferencesStore &prefs, const ServerList &list)
 {
     const std::optional<QByteArray> bytes = list.encode();
     if (!bytes)
-        return;
-    prefs.setValue(QLatin1String(StateKeys::servers), *bytes);
+        return FrigateError::localFile(QCoreApplication::translate("ServerList", "a refresh interval is not a number"));
+    return prefs.setValue(QLatin1String(StateKeys::servers), *bytes);
 }
 
 namespace {
@@ -155,6 +156,47 @@ std::optional<ServerList> readStoredList(const PreferencesStore &prefs)
     return bytes ? ServerList::decode(*bytes) : std::nullopt;
 }
 
+// A server entry of data that does not read whole, with the fields that read on their own: a
+// field of the wrong type (or an unreadable id) takes its default. Nothing for a non-object.
+std::optional<ServerSettings> salvagedServer(const QJsonValue &entry)
+{
+    if (!entry.isObject())
+        return std::nullopt;
+    const QJsonObject object = entry.toObject();
+    QJsonObject sound;
+    for (auto field = object.begin(); field != object.end(); ++field) {
+        if (ServerSettings::fromJson(QJsonObject{{field.key(), field.value()}}))
+            sound.insert(field.key(), field.value());
+    }
+    return ServerSettings::fromJson(sound);
+}
+
+bool hasAddress(const ServerSettings &server)
+{
+    return !server.internalURL.isEmpty() || !server.externalURL.isEmpty();
+}
+
+// The servers that still read from a list that does not: those with an address, the first of
+// each id; the default only when it names one of them. Nothing when no server is left.
+std::optional<ServerList> salvagedList(const PreferencesStore &prefs)
+{
+    const std::optional<QByteArray> bytes = storedBytes(prefs.value(QLatin1String(StateKeys::servers)));
+    const QJsonObject object = QJsonDocument::fromJson(bytes.value_or(QByteArray())).object();
+    ServerList list;
+    for (const QJsonValue &entry : object.value(QLatin1String("servers")).toArray()) {
+        const std::optional<ServerSettings> server = salvagedServer(entry);
+        if (server && hasAddress(*server) && !list.server(server->id))
+            list.servers.append(*server);
+    }
+    if (list.servers.isEmpty())
+        return std::nullopt;
+    list.autoConnect = object.value(QLatin1String("autoConnect")).toBool();
+    const std::optional<QUuid> defaultID = uuidFromText(object.value(QLatin1String("defaultID")).toString());
+    if (defaultID && list.server(*defaultID))
+        list.defaultID = defaultID;
+    return list;
+}
+
 std::optional<ServerSettings> readLegacySettings(const PreferencesStore &prefs)
 {
     const std::optional<QByteArray> bytes = storedBytes(prefs.value(QLatin1String(StateKeys::legacySettings)));
@@ -163,17 +205,19 @@ std::optional<ServerSettings> readLegacySettings(const PreferencesStore &prefs)
     const QJsonDocument document = QJsonDocument::fromJson(*bytes);
     if (!document.isObject())
         return std::nullopt;
-    return ServerSettings::fromJson(document.object());
+    if (auto settings = ServerSettings::fromJson(document.object()))
+        return settings;
+    return salvagedServer(document.object());
 }
 
 // Earlier copies are never overwritten: each unreadable list gets the next free key.
-void keepUnreadableAside(PreferencesStore &prefs)
+Status keepUnreadableAside(PreferencesStore &prefs)
 {
     const QString base = QLatin1String(StateKeys::unreadableServers);
     QString key = base;
     for (int n = 2; prefs.contains(key); ++n)
         key = base + u'.' + QString::number(n);
-    prefs.setValue(key, prefs.value(QLatin1String(StateKeys::servers)));
+    return prefs.setValue(key, prefs.value(QLatin1String(StateKeys::servers)));
 }
 
 // The old item is deleted only once the new one reads back, so a failing store loses nothing.
@@ -196,8 +240,9 @@ void movePreferences(PreferencesStore &prefs, const QUuid &id)
         const QString oldKey = QStringLiteral("Kestrova.") + name;
         if (!prefs.contains(oldKey))
             continue;
-        prefs.setValue(StateKeys::serverPreference(name, id), prefs.value(oldKey));
-        prefs.remove(oldKey);
+        // The old value goes only once the new one is on disk.
+        if (!prefs.setValue(StateKeys::serverPreference(name, id), prefs.value(oldKey)))
+            prefs.remove(oldKey);
     }
 }
 
@@ -207,13 +252,19 @@ QCoro::Task<ServerList> loadServerList(PreferencesStore &prefs, SecretStore &sec
 {
     if (std::optional<ServerList> stored = readStoredList(prefs))
         co_return *stored;
-    if (prefs.contains(QLatin1String(StateKeys::servers)))
-        keepUnreadableAside(prefs);
+    // Nothing is saved over data that could not be kept aside first.
+    const bool canSave = !prefs.contains(QLatin1String(StateKeys::servers)) || !keepUnreadableAside(prefs);
+    if (std::optional<ServerList> salvaged = salvagedList(prefs)) {
+        if (canSave)
+            saveServerList(prefs, *salvaged);
+        co_return *salvaged;
+    }
 
     ServerList list;
     const std::optional<ServerSettings> legacy = readLegacySettings(prefs);
     if (!legacy || (legacy->internalURL.isEmpty() && legacy->externalURL.isEmpty())) {
-        saveServerList(prefs, list);
+        if (canSave)
+            saveServerList(prefs, list);
         co_return list;
     }
 
@@ -228,7 +279,8 @@ QCoro::Task<ServerList> loadServerList(PreferencesStore &prefs, SecretStore &sec
     co_await moveSecret(secrets, oldPassword, newPassword);
     co_await moveSecret(secrets, oldToken, newToken);
     movePreferences(prefs, legacy->id);
-    saveServerList(prefs, list);
+    if (canSave)
+        saveServerList(prefs, list);
     co_return list;
 }
 

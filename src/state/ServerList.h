@@ -1,4 +1,5 @@
 #pragma once
+#include "client/FrigateError.h"
 #include "client/SecretAccounts.h"
 #include "state/ServerSettings.h"
 
@@ -65,10 +66,13 @@ public:
 };
 Q_DECLARE_METATYPE(ServerList)
 
-// Never fails: unreadable data gives an empty list (after keeping the data aside) or the
-// server migrated from the single-server store, whose secrets and preferences move with it.
+// Never fails. Data that does not read whole is kept aside and gives the servers that still
+// read, with their sound fields (a field of the wrong type takes its default); failing that, the
+// server migrated from the single-server store, whose secrets and preferences move with it, or
+// an empty list.
 QCoro::Task<ServerList> loadServerList(PreferencesStore &prefs, SecretStore &secrets);
-void saveServerList(PreferencesStore &prefs, const ServerList &list);
+// A LocalFile error when the list did not reach the store; the stored list is then the earlier one.
+Status saveServerList(PreferencesStore &prefs, const ServerList &list);
 
 // True when the server needs no sign-in or a password is saved for it.
 QCoro::Task<bool> canConnectWithoutAsking(ServerSettings settings, SecretStore &secrets);
