@@ -24,7 +24,7 @@ bool FakeFrigate::start(const FakeFrigateOptions &options)
     m_options = options;
     QStringList arguments{QStringLiteral(KESTROVA_FAKEFRIGATE_DIR "/server.py"),
                           QStringLiteral("--port"),
-                          QStringLiteral("0"),
+                          QString::number(options.port),
                           QStringLiteral("--version"),
                           options.version,
                           options.auth ? QStringLiteral("--auth") : QStringLiteral("--no-auth"),

@@ -15,6 +15,7 @@ struct FakeFrigateOptions
     bool auth = true;
     QString user = QStringLiteral("admin");
     QString password = QStringLiteral("secret");
+    int port = 0; // 0: any free port; a former port brings a stopped server back where it was
 };
 
 // The Python fake Frigate server on 127.0.0.1, started per test case, plus its control endpoints.
