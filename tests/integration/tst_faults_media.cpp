@@ -79,8 +79,11 @@ private slots:
         QFETCH(QString, fault);
         QFETCH(QJsonObject, spec);
         QFETCH(QString, expected);
+        // Plain HTTP where the certificate is not the point: a cut body then ends without TLS's
+        // closing message.
+        const bool tls = fault == QLatin1String("certificate");
         PlaybackRig rig;
-        QVERIFY(rig.start({.tls = true}));
+        QVERIFY(rig.start({.tls = tls}));
         PlayerRequest request;
         request.items = {PlaybackRig::recentItem(Camera, 900, 60)};
         PlayerController controller;
@@ -88,7 +91,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(controller.isPlaying() || controller.hasError(), Patience);
         QVERIFY(!controller.hasError());
 
-        const FakeFrigateOptions options{.tls = true, .port = rig.server.port()};
+        const FakeFrigateOptions options{.tls = tls, .port = rig.server.port()};
         if (fault == QLatin1String("restart"))
             rig.server.stop();
         else if (fault == QLatin1String("certificate"))
