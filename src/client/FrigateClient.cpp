@@ -2,6 +2,7 @@
 
 #include "client/ClientCookieJar.h"
 #include "client/FilePublishing.h"
+#include "client/ProgressWatchdog.h"
 #include "client/Logging.h"
 #include "client/SecretAccounts.h"
 #include "client/ServerTrust.h"
@@ -16,7 +17,6 @@
 #include <QNetworkReply>
 #include <QRegularExpression>
 #include <QTemporaryFile>
-#include <QTimer>
 #include <QCoro/QCoroFuture>
 #include <QCoro/QCoroNetworkReply>
 #include <QtConcurrent/QtConcurrentRun>
@@ -198,31 +198,25 @@ QCoro::Task<FrigateClient::Reply> FrigateClient::send(QNetworkRequest request, Q
     QNetworkReply *reply = m_network->sendCustomRequest(request, method, body);
     m_inFlight.insert(reply);
 
-    // Like the platform's request time-out, this one measures silence, not the whole transfer.
-    QTimer idle;
-    idle.setSingleShot(true);
-    idle.setInterval(int(timeoutSeconds * 1000));
-    connect(&idle, &QTimer::timeout, reply, [&result, reply] {
-        result.timedOut = true;
-        reply->abort();
-    });
+    // Connections of this exchange only: they use locals of this frame.
+    QObject scope;
+    ProgressWatchdog::watch(reply, int(std::min(timeoutSeconds, m_timeoutCap) * 1000),
+                            [&result] { result.timedOut = true; });
     const auto refuseIfTooLarge = [&result, reply, maxBytes](qint64 size) {
         if (size <= maxBytes || result.tooLarge)
             return;
         result.tooLarge = true;
         reply->abort();
     };
-    connect(reply, &QNetworkReply::metaDataChanged, &idle, [reply, refuseIfTooLarge] {
+    connect(reply, &QNetworkReply::metaDataChanged, &scope, [reply, refuseIfTooLarge] {
         refuseIfTooLarge(reply->header(QNetworkRequest::ContentLengthHeader).toLongLong());
     });
-    connect(reply, &QNetworkReply::downloadProgress, &idle,
-            [&idle, &result, refuseIfTooLarge](qint64 received, qint64 total) {
-                idle.start();
+    connect(reply, &QNetworkReply::downloadProgress, &scope,
+            [&result, refuseIfTooLarge](qint64 received, qint64 total) {
                 result.received = received;
                 result.announced = total;
                 refuseIfTooLarge(received);
             });
-    connect(reply, &QNetworkReply::uploadProgress, &idle, [&idle] { idle.start(); });
     const auto drainIntoSink = [&result, reply, sink] {
         const QByteArray chunk = reply->readAll();
         if (result.sinkFailed || sink->write(chunk) == chunk.size())
@@ -231,8 +225,7 @@ QCoro::Task<FrigateClient::Reply> FrigateClient::send(QNetworkRequest request, Q
         reply->abort();
     };
     if (sink)
-        connect(reply, &QNetworkReply::readyRead, &idle, drainIntoSink);
-    idle.start();
+        connect(reply, &QNetworkReply::readyRead, &scope, drainIntoSink);
 
     co_await reply;
 

@@ -18,6 +18,7 @@
 #include <QUrl>
 #include <QCoro/QCoroTask>
 #include <functional>
+#include <limits>
 #include <optional>
 
 class ClientCookieJar;
@@ -114,6 +115,9 @@ public:
     // Aborts every request in flight; their callers see a cancellation.
     void cancelAll();
 
+    // Tests shorten how long any request may go without progress (normally 60 s, downloads 300 s).
+    void setTimeoutCap(double seconds) { m_timeoutCap = seconds; }
+
     // Tests replace the wall clock that stamps sign-in attempts.
     void setClock(std::function<QDateTime()> clock) { m_clock = std::move(clock); }
     void setSecureStore(SecretStore *secrets) { m_secrets = secrets; }
@@ -152,4 +156,5 @@ private:
     QSet<QNetworkReply *> m_inFlight;
     std::function<QDateTime()> m_clock;
     QDeadlineTimer m_reviewsMarked;
+    double m_timeoutCap = std::numeric_limits<double>::infinity();
 };

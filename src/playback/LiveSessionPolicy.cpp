@@ -33,6 +33,7 @@ void LiveSessionPolicy::load()
     halt();
     m_phase = Phase::Relay;
     m_gotData = false;
+    m_relayPlayed = false;
     m_failures = 0;
     m_fallbackReason.clear();
     setStatus(LiveStatus::loading());
@@ -45,6 +46,9 @@ void LiveSessionPolicy::start()
     if (m_phase != Phase::Relay)
         return;
     m_hasBuffer = false;
+    // An open socket can go quiet for good: a new connection gets as long as the first one had.
+    if (m_relayPlayed)
+        m_port.startTimer(LiveTimer::NoData, NoDataMs);
     m_port.connectSocket();
 }
 
@@ -153,31 +157,51 @@ void LiveSessionPolicy::timerFired(LiveTimer timer)
         return;
     if (timer == LiveTimer::Retry)
         start();
+    else if (m_relayPlayed)
+        reconnect();
     else if (!m_gotData)
         fallback(noDataText());
 }
 
+void LiveSessionPolicy::reconnect()
+{
+    qCInfo(lcPlayback) << "live connection brings no pictures: reconnecting";
+    m_port.closeSocket();
+    m_hasBuffer = false;
+    setStatus(LiveStatus::reconnecting());
+    m_port.startTimer(LiveTimer::Retry, RetryMs);
+}
+
 void LiveSessionPolicy::playerPlaying()
 {
-    if (m_phase == Phase::Relay)
+    if (m_phase == Phase::Relay) {
+        m_relayPlayed = true;
+        m_port.stopTimer(LiveTimer::NoData);
         setStatus(LiveStatus::playing(QStringLiteral("mse")));
-    else if (m_phase == Phase::Mjpeg)
+    } else if (m_phase == Phase::Mjpeg) {
         setStatus(LiveStatus::playing(QStringLiteral("mjpeg")));
+    }
 }
 
 void LiveSessionPolicy::playerWaiting()
 {
-    if (m_phase == Phase::Relay)
-        setStatus(LiveStatus::reconnecting());
+    if (m_phase != Phase::Relay)
+        return;
+    setStatus(LiveStatus::reconnecting());
+    m_port.startTimer(LiveTimer::NoData, NoDataMs);
 }
 
 void LiveSessionPolicy::playerFailed()
 {
-    // The relay's bytes do not decode after all: the same as an answer we cannot play.
-    if (m_phase == Phase::Relay)
-        fallback(unsupportedCodecText(m_mimeType));
-    else
+    if (m_phase != Phase::Relay) {
         mjpegFailed();
+        return;
+    }
+    // Bytes of a stream that played before were damaged on the way; the codec is fine.
+    if (m_relayPlayed)
+        reconnect();
+    else // the relay's bytes do not decode after all: the same as an answer we cannot play
+        fallback(unsupportedCodecText(m_mimeType));
 }
 
 void LiveSessionPolicy::mjpegFailed()

@@ -29,8 +29,10 @@ public:
 
 // The live picture's rules, free of sockets and timers: the relay's WebSocket first, reconnected
 // 2 s after every close; MJPEG when the relay cannot work (the 4th close in a row without any
-// data ever, no data within 12 s of loading, or an answer we cannot play). MJPEG is one-way until
-// the next load. The Italian texts are the ones users of the live page know.
+// data ever, no data within 12 s of loading, or an answer we cannot play). Once the relay's
+// pictures have played, a connection that brings none for 12 s, or bytes that no longer decode,
+// is closed and replaced like a closed one. MJPEG is one-way until the next load. The Italian
+// texts are the ones users of the live page know.
 class LiveSessionPolicy
 {
 public:
@@ -74,6 +76,7 @@ private:
     void halt();
     void fallback(const QString &reason);
     void setUpBuffer(const QString &mimeType);
+    void reconnect();
     void setStatus(const LiveStatus &status);
 
     LiveSessionPort &m_port;
@@ -84,5 +87,6 @@ private:
     QString m_mimeType;
     bool m_hasBuffer = false;
     bool m_gotData = false;
+    bool m_relayPlayed = false; // the relay's pictures were on screen since the load
     int m_failures = 0;
 };

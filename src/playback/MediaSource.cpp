@@ -1,5 +1,6 @@
 #include "playback/MediaSource.h"
 
+#include "client/ProgressWatchdog.h"
 #include "client/UrlOrigin.h"
 
 #include <QNetworkAccessManager>
@@ -15,6 +16,8 @@ constexpr char RefusedRedirectProperty[] = "kestrovaRefusedRedirect";
 QNetworkReply *MediaSource::get(const QUrl &url) const
 {
     QNetworkReply *reply = network->get(request(url));
+    if (transferTimeoutMs > 0)
+        ProgressWatchdog::watch(reply, transferTimeoutMs);
     const QUrl home = origin;
     QObject::connect(reply, &QNetworkReply::redirected, reply, [reply, home](const QUrl &target) {
         if (UrlOrigin::isSame(target, home)) {

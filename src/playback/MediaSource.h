@@ -21,7 +21,8 @@ struct MediaSource
     QUrl origin; // the item's playlist URL, on the client's base URL
 
     static constexpr int TransferTimeoutMs = 30000;
-    // How long a reply may go without a byte before it is aborted; 0 for none (an endless stream).
+    // How long a reply may go without progress (see ProgressWatchdog) before it is aborted; 0 for
+    // none (an endless stream).
     int transferTimeoutMs = TransferTimeoutMs;
 
     // A GET that carries the credentials only to `origin` and follows redirects only within it;

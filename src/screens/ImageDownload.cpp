@@ -2,6 +2,7 @@
 
 #include "client/FrigateClient.h"
 #include "client/Logging.h"
+#include "client/ProgressWatchdog.h"
 
 #include <QFutureWatcher>
 #include <QNetworkAccessManager>
@@ -28,9 +29,8 @@ ImageDownload::ImageDownload(FrigateClient *client, const std::optional<QUrl> &u
 
 void ImageDownload::start(const QUrl &url, std::optional<double> timeoutSeconds)
 {
-    QNetworkRequest request = m_client->authorizedRequest(url);
-    request.setTransferTimeout(int(timeoutSeconds.value_or(DefaultTimeout) * 1000));
-    m_reply = m_client->network()->get(request);
+    m_reply = m_client->network()->get(m_client->authorizedRequest(url));
+    ProgressWatchdog::watch(m_reply, int(timeoutSeconds.value_or(DefaultTimeout) * 1000));
     // Owning the reply means destroying this object aborts the transfer.
     m_reply->setParent(this);
     const auto checkSize = [this](qint64 size) {

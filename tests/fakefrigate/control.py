@@ -9,7 +9,7 @@ from typing import List, Optional
 from aiohttp import web
 
 import logtext
-from wire import raw
+from wire import NO_CONTENT_TYPE, raw
 
 FILLER = b'{"filler":"' + b"x" * 1000 + b'"},'
 
@@ -25,12 +25,14 @@ class Fault:
     delay: float = 0.0
     drop: bool = False
     huge: int = 0
+    trickle: float = 0.0
+    cut: Optional[int] = None
     times: Optional[int] = None
 
     def describe(self) -> dict:
         return {"id": self.id, "path": self.pattern.pattern, "method": self.method, "status": self.status,
                 "body": self.body, "content_type": self.content_type, "delay": self.delay, "drop": self.drop,
-                "huge": self.huge, "times": self.times}
+                "huge": self.huge, "trickle": self.trickle, "cut": self.cut, "times": self.times}
 
     @property
     def replaces_answer(self) -> bool:
@@ -38,7 +40,7 @@ class Fault:
 
 
 FIELD_TYPES = {"method": str, "status": int, "body": str, "content_type": str, "delay": (int, float),
-               "drop": bool, "huge": int, "times": int}
+               "drop": bool, "huge": int, "trickle": (int, float), "cut": int, "times": int}
 
 
 def parse_fault(request_fault, fault_id: int) -> Fault:
@@ -62,10 +64,12 @@ def parse_fault(request_fault, fault_id: int) -> Fault:
     times = request_fault.get("times")
     if times is not None and times < 1:
         raise ValueError('"times" must be at least 1')
+    if (request_fault.get("trickle") or 0) < 0 or (request_fault.get("cut") or 0) < 0:
+        raise ValueError('"trickle" and "cut" must not be negative')
     return Fault(id=fault_id, pattern=pattern, method=(request_fault.get("method") or "").upper() or None,
                  status=request_fault.get("status"), body=request_fault.get("body"), content_type=request_fault.get("content_type"),
                  delay=float(request_fault.get("delay") or 0.0), drop=bool(request_fault.get("drop")), huge=request_fault.get("huge") or 0,
-                 times=times)
+                 trickle=float(request_fault.get("trickle") or 0.0), cut=request_fault.get("cut"), times=times)
 
 
 class Faults:
@@ -105,8 +109,43 @@ class Faults:
             return await self._filler(request, fault.huge)
         if fault.replaces_answer:
             content_type = fault.content_type or ("application/json" if fault.body is not None else None)
-            return raw((fault.body or "").encode("utf-8"), fault.status or 200, content_type)
-        return await handler(request)
+            response = raw((fault.body or "").encode("utf-8"), fault.status or 200, content_type)
+        else:
+            response = await handler(request)
+        if fault.trickle or fault.cut is not None:
+            return await self._paced(request, response, fault)
+        return response
+
+    @staticmethod
+    async def _paced(request: web.Request, response: web.StreamResponse, fault: Fault) -> web.StreamResponse:
+        """Sends an answer held in one piece with its full Content-Length, `trickle` bytes a second and/or
+        only its first `cut` bytes before the connection closes. Streamed answers pass unchanged."""
+        body = getattr(response, "body", None)
+        if response.prepared or not isinstance(body, (bytes, bytearray)):
+            return response
+        paced = web.StreamResponse(status=response.status, headers=response.headers)
+        for key in ("Content-Length", "Transfer-Encoding"):
+            paced.headers.popall(key, None)
+        if response.get(NO_CONTENT_TYPE):
+            paced[NO_CONTENT_TYPE] = True
+        paced.content_length = len(body)
+        await paced.prepare(request)
+        end = len(body) if fault.cut is None else min(fault.cut, len(body))
+        step = max(1, int(fault.trickle)) if fault.trickle else max(1, end)
+        try:
+            for at in range(0, end, step):
+                await paced.write(bytes(body[at:min(at + step, end)]))
+                if fault.trickle:
+                    await asyncio.sleep(step / fault.trickle)
+            if end < len(body):
+                request.protocol.force_close()
+                if request.transport is not None:
+                    request.transport.close()
+            else:
+                await paced.write_eof()
+        except ConnectionError:
+            pass
+        return paced
 
     @staticmethod
     async def _filler(request: web.Request, size: int) -> web.StreamResponse:

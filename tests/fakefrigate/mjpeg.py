@@ -32,7 +32,7 @@ async def stream(request: web.Request) -> web.StreamResponse:
     fps = max(1, api.query_number(request, "fps", DEFAULT_FPS, int))
     height = api.image_height(request, ctx.flavour.height_param) or DEFAULT_HEIGHT
     relay = request.app["relay"]
-    faults = relay.faults.take(camera, ("mjpeg_fail", "mjpeg_stall"))
+    faults = relay.faults.take(camera, ("mjpeg_fail", "mjpeg_stall", "mjpeg_cut"))
     if any(f.kind == "mjpeg_fail" for f in faults):
         raise ApiError.internal(ctx.flavour)
     started = time.time()
@@ -41,19 +41,31 @@ async def stream(request: web.Request) -> web.StreamResponse:
     try:
         with relay.endless_handler():
             await send_parts(ctx, response, camera, height, fps,
-                             lambda: relay.faults.strikes(camera, "mjpeg_stall", faults, started))
+                             lambda: relay.faults.strikes(camera, "mjpeg_stall", faults, started),
+                             lambda: relay.faults.strikes(camera, "mjpeg_cut", faults, started))
+    except EndedMidPart:
+        request.protocol.force_close()
+        if request.transport is not None:
+            request.transport.close()
     except (ConnectionError, RuntimeError):
         # The viewer went away; nothing else ends an MJPEG stream.
         pass
     return response
 
 
-async def send_parts(ctx, response, camera: str, height: int, fps: int, stalled):
+class EndedMidPart(Exception):
+    pass
+
+
+async def send_parts(ctx, response, camera: str, height: int, fps: int, stalled, cut):
     while True:
         if stalled():
             await asyncio.sleep(STALL_POLL_SECONDS)
             continue
         part = await picture(ctx, camera, height)
+        if cut():
+            await response.write(BOUNDARY_PART + part[:len(part) // 2])
+            raise EndedMidPart()
         await response.write(BOUNDARY_PART + part + b"\r\n\r\n")
         await asyncio.sleep(1.0 / fps)
 

@@ -597,6 +597,17 @@ def check_control(s, version):
         raise Failure("dropped connection answered")
     except (http.client.RemoteDisconnected, ConnectionError, ssl.SSLError):
         pass
+    s.control("POST", "fault", {"path": "/api/version", "trickle": 4, "times": 1})
+    started = time.monotonic()
+    slow = s.get("/api/version")
+    expect_equal(slow.status, 200, "trickled answer")
+    expect(time.monotonic() - started >= (len(slow.body) - 4) / 4 - 0.1, "trickle paces the body")
+    s.control("POST", "fault", {"path": "/api/config", "cut": 100, "times": 1})
+    try:
+        s.get("/api/config")
+        raise Failure("a cut answer arrived whole")
+    except http.client.IncompleteRead as error:
+        expect_equal(len(error.partial), 100, "cut after the given bytes")
     s.control("POST", "fault", {"path": "/api/review$", "huge": 300000, "times": 1})
     huge = s.get("/api/review")
     expect_equal((huge.status, len(huge.body), huge.body[:2]), (200, 300000, b'[{'), "huge answer")

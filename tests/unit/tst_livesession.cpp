@@ -224,8 +224,14 @@ private slots:
             << R"(open | mse video/mp4; codecs="mp4a.40.2" | data)" << loading
             << R"(Codec non supportato: video/mp4; codecs="mp4a.40.2")" << 1 << 0;
         QTest::newRow("undecodable relay bytes")
-            << flowing + " | failed" << loading << R"(Codec non supportato: video/mp4; codecs="avc1.640029,mp4a.40.2")"
-            << 1 << 1;
+            << "open | " + h264 + " | data | failed" << loading
+            << R"(Codec non supportato: video/mp4; codecs="avc1.640029,mp4a.40.2")" << 1 << 1;
+        QTest::newRow("damaged bytes after pictures reconnect")
+            << flowing + " | failed | tick 2000" << reconnecting << "" << 2 << 1;
+        QTest::newRow("pictures stopping: no new connection before 12 s")
+            << flowing + " | waiting | tick 11999" << reconnecting << "" << 1 << 1;
+        QTest::newRow("still none after 12 s: a new connection")
+            << flowing + " | waiting | tick 12000 | tick 2000 | tick 12000 | tick 2000" << reconnecting << "" << 3 << 1;
         QTest::newRow("MJPEG picture shown") << "tick 12000 | playing" << mjpeg << noData << 1 << 0;
         QTest::newRow("fallback is one-way")
             << "tick 12000 | close | tick 2000 | open | " + h264 + " | data | playing" << mjpeg << noData << 1 << 0;
