@@ -30,7 +30,15 @@ ApplicationWindow {
     height: place.height
     minimumWidth: place.minimumWidth
     minimumHeight: place.minimumHeight
-    visibility: place.maximized ? Window.Maximized : Window.AutomaticVisibility
+    visible: true
+    // Made in its normal geometry and maximised once shown, so that un-maximising returns there.
+    property bool maximizeWhenShown: place.maximized
+    onVisibleChanged: {
+        if (visible && maximizeWhenShown) {
+            maximizeWhenShown = false
+            showMaximized()
+        }
+    }
     title: "Kestrova"
     color: Theme.surfaceDeep
 

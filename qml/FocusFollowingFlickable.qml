@@ -41,6 +41,7 @@ Flickable {
 
     Connections {
         target: flick.Window.window
-        function onActiveFocusItemChanged() { flick.reveal(flick.Window.activeFocusItem) }
+        // Later, once the layouts have placed the control.
+        function onActiveFocusItemChanged() { Qt.callLater(flick.reveal, flick.Window.activeFocusItem) }
     }
 }
