@@ -13,11 +13,32 @@ ApplicationWindow {
         anotherWindowRequested()
     }
 
-    width: 1180
-    height: 800
-    minimumWidth: 420
-    minimumHeight: 560
+    // Which remembered place the window takes: 0 for the first window, then the others by the
+    // order they opened.
+    property int slot: 0
+    // Where the window opens when it has no remembered place (e.g. beside the window that opened
+    // it); an empty rectangle leaves it to the preferred size, centred.
+    property rect proposed: Qt.rect(0, 0, 0, 0)
+    // Read once, as the window is made: later screen changes are the window manager's to handle.
+    readonly property var place: WindowPlacement.placeFor(slot, proposed)
+    // The geometry to remember: the last the window had while neither maximised nor minimised.
+    property rect normalGeometry: Qt.rect(place.x, place.y, place.width, place.height)
+
+    x: place.x
+    y: place.y
+    width: place.width
+    height: place.height
+    minimumWidth: place.minimumWidth
+    minimumHeight: place.minimumHeight
     visible: true
+    // Made in its normal geometry and maximised once shown, so that un-maximising returns there.
+    property bool maximizeWhenShown: place.maximized
+    onVisibleChanged: {
+        if (visible && maximizeWhenShown) {
+            maximizeWhenShown = false
+            showMaximized()
+        }
+    }
     title: "Kestrova"
     color: Theme.surfaceDeep
 
@@ -49,6 +70,31 @@ ApplicationWindow {
     // not re-probe the server each time.
     readonly property bool inBackground: visibility === Window.Minimized || visibility === Window.Hidden
         || Qt.application.state === Qt.ApplicationHidden || Qt.application.state === Qt.ApplicationSuspended
+
+    // Written a moment after the last move or resize, so a drag is stored once.
+    function rememberPlace() {
+        if (visibility === Window.Windowed)
+            normalGeometry = Qt.rect(x, y, width, height)
+        if (visibility === Window.Windowed || visibility === Window.Maximized)
+            WindowPlacement.remember(slot, normalGeometry, visibility === Window.Maximized)
+    }
+
+    Timer {
+        id: rememberLater
+        interval: 500
+        onTriggered: window.rememberPlace()
+    }
+    onXChanged: rememberLater.restart()
+    onYChanged: rememberLater.restart()
+    onWidthChanged: rememberLater.restart()
+    onHeightChanged: rememberLater.restart()
+    onVisibilityChanged: rememberLater.restart()
+    onClosing: rememberPlace()
+
+    Connections {
+        target: Qt.application
+        function onAboutToQuit() { window.rememberPlace() }
+    }
 
     RootView {
         anchors.fill: parent

@@ -64,14 +64,10 @@ Item {
         })
     }
 
-    Flickable {
+    FocusFollowingFlickable {
         id: flick
         anchors.fill: parent
-        contentWidth: width
         contentHeight: Math.max(height, column.implicitHeight + 2 * column.y)
-        boundsBehavior: Flickable.StopAtBounds
-        clip: true
-        ScrollBar.vertical: ScrollBar {}
 
         ColumnLayout {
             id: column

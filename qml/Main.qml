@@ -17,8 +17,20 @@ AppWindow {
         extrasShown = extraWindows.filter(w => !w.inBackground).length
     }
 
+    // The lowest window number no open window has, so a window opened again takes the place the
+    // last one with that number had.
+    function freeSlot() {
+        let slot = 1
+        while (extraWindows.some(w => w.slot === slot))
+            ++slot
+        return slot
+    }
+
     function openExtraWindow() {
-        const opened = extraWindow.createObject(null, { x: main.x + 40, y: main.y + 40 })
+        const opened = extraWindow.createObject(null, {
+            slot: freeSlot(),
+            proposed: Qt.rect(main.x + 40, main.y + 40, main.width, main.height)
+        })
         extraWindows = extraWindows.concat([opened])
         countShown()
     }

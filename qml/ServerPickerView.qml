@@ -45,14 +45,10 @@ Item {
     }
     Component.onCompleted: Qt.callLater(openRequestedSignIn)
 
-    Flickable {
+    FocusFollowingFlickable {
         id: flick
         anchors.fill: parent
-        contentWidth: width
         contentHeight: column.implicitHeight + 2 * column.y
-        boundsBehavior: Flickable.StopAtBounds
-        clip: true
-        ScrollBar.vertical: ScrollBar {}
 
         ColumnLayout {
             id: column

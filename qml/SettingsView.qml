@@ -40,17 +40,14 @@ FocusScope {
         title: qsTr("Settings")
     }
 
-    Flickable {
+    FocusFollowingFlickable {
         id: flick
         anchors.top: header.bottom
         anchors.left: parent.left
         anchors.right: parent.right
         anchors.bottom: parent.bottom
-        clip: true
-        contentWidth: width
         contentHeight: form.implicitHeight + 16 + root.bottomInset + 16
-        boundsBehavior: Flickable.StopAtBounds
-        ScrollBar.vertical: ScrollBar {}
+        coveredBelow: root.bottomInset
 
         ColumnLayout {
             id: form

@@ -1,5 +1,6 @@
 #include "client/ServerTrust.h"
 #include "screens/RemoteImageCache.h"
+#include "screens/WindowPlacement.h"
 #include "state/AppModel.h"
 #include "state/CommandLine.h"
 #include "state/KeychainSecretStore.h"
@@ -86,6 +87,7 @@ int main(int argc, char *argv[])
     AppModel model(&preferences, &secrets, &trust);
     AppModel::setInstance(&model);
     RemoteImageCache::setModel(&model);
+    WindowPlacement::setPreferences(&preferences);
 
     QQmlApplicationEngine engine;
     QObject::connect(&engine, &QQmlApplicationEngine::objectCreationFailed, &app,
@@ -95,5 +97,6 @@ int main(int argc, char *argv[])
     model.initialize().then([&engine, &model, server = request.server] { return start(engine, model, server); });
     const int status = app.exec();
     RemoteImageCache::setModel(nullptr);
+    WindowPlacement::setPreferences(nullptr);
     return status;
 }
