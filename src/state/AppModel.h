@@ -62,6 +62,9 @@ class AppModel : public QObject
     Q_PROPERTY(bool secretStoreAvailable READ secretStoreAvailable NOTIFY secretStoreAvailableChanged)
     // Object and motion boxes over recordings, one choice for every player; stored.
     Q_PROPERTY(bool showBoxes READ showBoxes WRITE setShowBoxes NOTIFY showBoxesChanged)
+    // Desktop notifications of new alerts, which keep the unseen count polled while every window
+    // is in the background; stored, on unless turned off.
+    Q_PROPERTY(bool notifyAlerts READ notifyAlerts WRITE setNotifyAlerts NOTIFY notifyAlertsChanged)
 
 public:
     // The stores and the trust store must outlive the model. Without a clock the model waits
@@ -101,6 +104,8 @@ public:
     bool isPolling() const { return m_polling.isPolling(); }
     bool showBoxes() const;
     void setShowBoxes(bool on);
+    bool notifyAlerts() const;
+    void setNotifyAlerts(bool on);
     ServerListModel *serverModel() { return m_servers.model(); }
     CameraListModel *cameraModel() { return m_catalog.cameraModel(); }
     GroupListModel *groupModel() { return m_catalog.groupModel(); }
@@ -128,6 +133,11 @@ public:
     QCoro::Task<> refreshUnseenCount(bool bypassCache = false) { return m_polling.refreshUnseenCount(bypassCache); }
     QCoro::Task<> refreshLogBadge() { return m_polling.refreshLogBadge(); }
     Q_INVOKABLE void markLogsSeen() { m_polling.markLogsSeen(); }
+    // The window should come forward: another launch of the app asked, or a notification was
+    // clicked.
+    void requestRaise() { emit raiseRequested(); }
+    // Forward, on the alerts tab, playing the review `reviewId`.
+    void requestAlertOpen(const QString &reviewId);
 
     QCoro::Task<QList<LogLine>> fetchLogs(QString service, int tail);
     QCoro::Task<Result<QList<ReviewItem>>> fetchReviews(FrigateApi::ReviewQuery query);
@@ -194,6 +204,11 @@ signals:
     void aspectsChanged();
     void secretStoreAvailableChanged();
     void showBoxesChanged();
+    void notifyAlertsChanged();
+    void raiseRequested();
+    void alertOpenRequested(const QString &reviewId);
+    // A polling pass read the unseen count, in front or in the background.
+    void unseenPolled();
 
 private:
     QString defaultIDText() const { return serverList().defaultIDText(); }
@@ -205,6 +220,8 @@ private:
     QVariantMap aspectValues() const { return m_catalog.aspectValues(); }
     bool secretStoreAvailable() const;
     void forwardSignals();
+    // While every window is in the background only notifications need polling.
+    void pollInBackground();
 
     // Makes `server` current and connects it when it needs no password typed; false otherwise.
     QCoro::Task<bool> connectIfPossible(ServerSettings server);
@@ -232,4 +249,5 @@ private:
     BadgePolling m_polling;
     CameraCatalog m_catalog;
     bool m_didBootstrap = false;
+    bool m_inBackground = false;
 };
