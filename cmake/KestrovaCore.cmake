@@ -43,6 +43,8 @@ foreach(f IN LISTS CORE_SOURCES)
   endif()
 endforeach()
 list(REMOVE_DUPLICATES _header_dirs)
+# src/desktop registers no QML types; its headers are only ever included by path.
+list(REMOVE_ITEM _header_dirs ${CMAKE_SOURCE_DIR}/src/desktop)
 target_include_directories(kestrova_core PRIVATE ${_header_dirs})
 target_link_libraries(kestrova_core PUBLIC
   Qt6::Core Qt6::Gui Qt6::Network Qt6::WebSockets Qt6::Qml Qt6::Quick Qt6::QuickControls2

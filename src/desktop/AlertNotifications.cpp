@@ -8,14 +8,12 @@
 #include "state/AppModel.h"
 
 #include <QGuiApplication>
-#include <QCoro/QCoroSignal>
-
-using namespace std::chrono_literals;
+#include <QPromise>
+#include <QCoro/QCoroFuture>
 
 namespace {
 // A thumbnail slower than this is left out rather than holding the notification back.
 constexpr double ThumbnailTimeout = 8.0; // seconds
-constexpr auto ThumbnailWait = 10s;
 } // namespace
 
 AlertNotifications::AlertNotifications(AppModel *app, DesktopNotifications *desktop, QObject *parent)
@@ -82,10 +80,18 @@ QCoro::Task<QImage> AlertNotifications::thumbnail(ReviewItem item)
     for (const QStringList &pair : thumb.query)
         query.append({pair.value(0), pair.value(1)});
     FrigateClient *client = m_app->client();
-    // It deletes itself once finished.
+    // It finishes within its timeout, whatever the server does, and deletes itself then.
     auto *download = new ImageDownload(client, client->makeURL(thumb.path, query), ThumbnailTimeout);
-    const auto image = co_await qCoro(download, &ImageDownload::finished, ThumbnailWait);
-    co_return image.value_or(QImage());
+    // Awaited through a future: the download deletes itself right after its signal, which would
+    // drop an awaiter attached to the signal before it resumed.
+    auto promise = std::make_shared<QPromise<QImage>>();
+    promise->start();
+    QFuture<QImage> image = promise->future();
+    connect(download, &ImageDownload::finished, download, [promise](const QImage &result) {
+        promise->addResult(result);
+        promise->finish();
+    });
+    co_return co_await image;
 }
 
 void AlertNotifications::openNewest()

@@ -238,10 +238,11 @@ private slots:
         QVERIFY(rig.offerService({QStringLiteral("body"), QStringLiteral("icon-static")}));
         rig.app.server.addReview(QStringLiteral("back_yard"));
         QVERIFY(rig.nextPass());
-        QTRY_COMPARE_WITH_TIMEOUT(rig.service.calls.size(), 1, 20000);
-        const FakeNotificationService::Call call = rig.service.calls.constFirst();
-        QCOMPARE(call.summary, QStringLiteral("2 new alerts"));
-        QCOMPARE(call.replacesId, 0u);
+        // The first may still have been on its way when the service came; the last counts both.
+        QTRY_VERIFY_WITH_TIMEOUT(!rig.service.calls.isEmpty()
+                                     && rig.service.calls.constLast().summary == QStringLiteral("2 new alerts"), 20000);
+        const FakeNotificationService::Call call = rig.service.calls.constLast();
+        QCOMPARE(call.replacesId, rig.service.calls.size() == 1 ? 0u : rig.service.calls.constFirst().id);
         QVERIFY(call.hints.contains(QStringLiteral("image-data")));
     }
 };
