@@ -1,6 +1,6 @@
 # The static core: every model, view-model and all logic, plus the QML module "Kestrova".
 # Source lists are globbed so each subsystem can grow without touching the build files.
-set(_subsystems client state playback screens)
+set(_subsystems client state playback screens desktop)
 set(CORE_SOURCES "")
 foreach(dir IN LISTS _subsystems)
   file(GLOB_RECURSE _found CONFIGURE_DEPENDS
@@ -43,11 +43,13 @@ foreach(f IN LISTS CORE_SOURCES)
   endif()
 endforeach()
 list(REMOVE_DUPLICATES _header_dirs)
+# src/desktop registers no QML types; its headers are only ever included by path.
+list(REMOVE_ITEM _header_dirs ${CMAKE_SOURCE_DIR}/src/desktop)
 target_include_directories(kestrova_core PRIVATE ${_header_dirs})
 target_link_libraries(kestrova_core PUBLIC
   Qt6::Core Qt6::Gui Qt6::Network Qt6::WebSockets Qt6::Qml Qt6::Quick Qt6::QuickControls2
   Qt6::Multimedia Qt6::Svg Qt6::Concurrent Qt6::DBus
-  QCoro6::Core QCoro6::Network QCoro6::WebSockets QCoro6::Qml
+  QCoro6::Core QCoro6::Network QCoro6::WebSockets QCoro6::Qml QCoro6::DBus
   qt6keychain PkgConfig::FFMPEG)
 target_compile_options(kestrova_core PRIVATE -Wall -Wextra)
 

@@ -40,6 +40,11 @@ Item {
         onTriggered: alerts.refreshTimes()
     }
 
+    // A notification's alert: played as its row's click would play it.
+    function openReview(reviewId) {
+        alerts.openReview(reviewId)
+    }
+
     function openRow(row) {
         list.currentIndex = row
         alerts.openItem(row)
@@ -98,6 +103,11 @@ Item {
             Layout.bottomMargin: 8
             placeholder: qsTr("Search camera or object")
             onTextChanged: alerts.search = text
+            // Opening a notification's alert clears a search that hid it.
+            Connections {
+                target: alerts
+                function onSearchChanged() { if (searchField.text !== alerts.search) searchField.text = alerts.search }
+            }
             Keys.onDownPressed: list.forceActiveFocus()
         }
 

@@ -1,4 +1,5 @@
 import QtQuick
+import QtQuick.Window
 import Kestrova
 
 // The first window, and the keeper of the others that "New window" opens. The application is in
@@ -12,6 +13,20 @@ AppWindow {
 
     onAllInBackgroundChanged: AppModel.handleApplicationState(allInBackground ? Qt.ApplicationHidden : Qt.ApplicationActive)
     onAnotherWindowRequested: openExtraWindow()
+
+    // The window a clicked notification or another launch of the app brings forward.
+    readonly property bool isFirstWindow: true
+    Connections {
+        target: AppModel
+        function onRaiseRequested() {
+            if (main.visibility === Window.Minimized)
+                main.showNormal()
+            else
+                main.show()
+            main.raise()
+            main.requestActivate()
+        }
+    }
 
     function countShown() {
         extrasShown = extraWindows.filter(w => !w.inBackground).length

@@ -1,5 +1,6 @@
 import QtQuick
 import QtQuick.Controls.Basic
+import QtQuick.Window
 import Kestrova
 
 // The five tabs, each in its own navigation stack, under a floating tab bar; above them, while
@@ -59,6 +60,7 @@ Item {
         }
     }
     TabPage {
+        id: alertsPage
         tab: BITabBar.Alerts
         sourceComponent: StackView {
             initialItem: AlertsScreen { bottomInset: root.bottomInset }
@@ -74,6 +76,17 @@ Item {
         tab: BITabBar.Settings
         sourceComponent: StackView {
             initialItem: SettingsView { bottomInset: root.bottomInset }
+        }
+    }
+
+    // A clicked notification opens its alert in the first window, which Main.qml brings forward.
+    Connections {
+        target: AppModel
+        enabled: root.Window.window !== null && root.Window.window.isFirstWindow === true
+        function onAlertOpenRequested(reviewId) {
+            root.selection = BITabBar.Alerts
+            alertsPage.item.pop(null, StackView.Immediate)
+            alertsPage.item.get(0).openReview(reviewId)
         }
     }
 

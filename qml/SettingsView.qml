@@ -206,6 +206,14 @@ FocusScope {
                         Accessible.name: qsTr("Also show detections")
                     }
                 }
+                SettingsRow {
+                    label: qsTr("Notify new alerts")
+                    ThemedSwitch {
+                        checked: vm.notifyAlerts
+                        onToggled: vm.notifyAlerts = checked
+                        Accessible.name: qsTr("Notify new alerts")
+                    }
+                }
             }
 
             ActionButton {

@@ -1,4 +1,8 @@
+#include "client/Logging.h"
 #include "client/ServerTrust.h"
+#include "desktop/AlertNotifications.h"
+#include "desktop/DesktopNotifications.h"
+#include "desktop/SingleInstance.h"
 #include "screens/RemoteImageCache.h"
 #include "screens/WindowPlacement.h"
 #include "state/AppModel.h"
@@ -66,6 +70,22 @@ std::optional<int> answerWithoutWindow(int argc, char *argv[])
     return request.exitCode;
 }
 
+// Another launch asked this one to come forward, and to connect to its --server if it named one.
+void answerActivation(AppModel &model, const QString &server)
+{
+    model.requestRaise();
+    if (server.isEmpty())
+        return;
+    const auto asked = serverNamed(model.serverList().servers, server);
+    if (!asked) {
+        qCWarning(lcDesktop) << "no stored server is called" << server;
+        return;
+    }
+    if (model.isLoggedIn() && model.settings().id == asked->id)
+        return;
+    model.connectToServerWithIdText(asked->idText());
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -81,6 +101,11 @@ int main(int argc, char *argv[])
     translations.install(Translations::chooseForProcess());
     const CommandLineRequest request = parseCommandLine(QCoreApplication::arguments());
 
+    const QDBusConnection bus = QDBusConnection::sessionBus();
+    SingleInstance instance(bus, SingleInstance::serviceNameFor(SettingsPreferencesStore::defaultFilePath()));
+    if (instance.claimOrHandOver(request.server) == SingleInstance::Outcome::HandedOver)
+        return 0;
+
     SettingsPreferencesStore preferences;
     KeychainSecretStore secrets;
     ServerTrust trust(&preferences);
@@ -88,6 +113,10 @@ int main(int argc, char *argv[])
     AppModel::setInstance(&model);
     RemoteImageCache::setModel(&model);
     WindowPlacement::setPreferences(&preferences);
+    QObject::connect(&instance, &SingleInstance::activationRequested, &model,
+                     [&model](const QString &server) { answerActivation(model, server); });
+    DesktopNotifications notifications(bus);
+    AlertNotifications alertNotifications(&model, &notifications);
 
     QQmlApplicationEngine engine;
     QObject::connect(&engine, &QQmlApplicationEngine::objectCreationFailed, &app,

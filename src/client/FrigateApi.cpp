@@ -171,7 +171,7 @@ QueryItems reviewQueryItems(const ReviewQuery &query, bool showDetections, bool 
         items.append({QStringLiteral("reviewed"), QStringLiteral("0")});
     else if (!seenFlagFilters)
         items.append({QStringLiteral("reviewed"), QStringLiteral("1")});
-    if (!showDetections)
+    if (!showDetections || query.alertsOnly)
         items.append({QStringLiteral("severity"), QStringLiteral("alert")});
     return items;
 }

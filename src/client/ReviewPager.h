@@ -14,6 +14,8 @@ struct ReviewQuery
     std::optional<double> before;
     // False: unseen items only; true or absent: seen and unseen.
     std::optional<bool> reviewed;
+    // Alerts only, whether or not the user has detections shown.
+    bool alertsOnly = false;
     int limit = 50;
 };
 

@@ -6,6 +6,7 @@
 #include "state/AppModel.h"
 
 #include <QDateTime>
+#include <algorithm>
 
 AlertsViewModel::AlertsViewModel(QObject *parent)
     : QObject(parent)
@@ -138,6 +139,9 @@ void AlertsViewModel::finishReload(QList<ReviewItem> items, FrigateApi::ReviewPa
     m_loading = false;
     showVisibleItems();
     emit loadStateChanged();
+    // Looked for in the newest load only: a review that is not there any more is not waited for.
+    openWaitingReview();
+    m_reviewToOpen.clear();
 }
 
 void AlertsViewModel::failReload(const FrigateError &error)
@@ -214,6 +218,28 @@ void AlertsViewModel::openItem(int row)
     m_pane = std::move(request);
     emit paneChanged();
     setCurrentID(visible.at(row).id);
+}
+
+void AlertsViewModel::openReview(const QString &id)
+{
+    m_reviewToOpen = id;
+    if (!openWaitingReview())
+        reload(false);
+}
+
+bool AlertsViewModel::openWaitingReview()
+{
+    const auto wanted = [this](const ReviewItem &item) { return item.id == m_reviewToOpen; };
+    if (m_reviewToOpen.isEmpty() || std::none_of(m_items.begin(), m_items.end(), wanted))
+        return false;
+    const QList<ReviewItem> visible = visibleItems();
+    if (std::none_of(visible.begin(), visible.end(), wanted))
+        setSearch({});
+    const QList<ReviewItem> &rows = m_rows->records();
+    const auto row = std::find_if(rows.begin(), rows.end(), wanted) - rows.begin();
+    m_reviewToOpen.clear();
+    openItem(int(row));
+    return true;
 }
 
 void AlertsViewModel::closePane()

@@ -77,6 +77,9 @@ public:
     Q_INVOKABLE void rowShown(int row);
     // Plays the visible items from `row` on: in the pane when wide, else full screen.
     Q_INVOKABLE void openItem(int row);
+    // Plays the review `id` as a click on its row would, clearing a search that hides it; one not
+    // loaded yet is looked for in a fresh load of the list.
+    Q_INVOKABLE void openReview(const QString &id);
     Q_INVOKABLE void closePane();
     // The pane's player moved to item `index` of its request.
     Q_INVOKABLE void reportPaneIndex(int index);
@@ -112,6 +115,7 @@ private:
     QList<CameraInfo> cameras() const;
     QVariant paneRequestValue() const;
     void setCurrentID(const QString &id);
+    bool openWaitingReview();
 
     QPointer<AppModel> m_app;
     ReviewListModel *m_rows;
@@ -128,4 +132,5 @@ private:
     bool m_wide = false;
     std::optional<PlayerRequest> m_pane;
     QString m_currentID;
+    QString m_reviewToOpen;
 };

@@ -28,8 +28,10 @@ void SettingsViewModel::setAppModel(AppModel *model)
         connect(m_app, &AppModel::isLoggedInChanged, this, &SettingsViewModel::connectionChanged);
         connect(m_app, &AppModel::connectionModeChanged, this, &SettingsViewModel::connectionChanged);
         connect(m_app, &AppModel::addressInUseChanged, this, &SettingsViewModel::connectionChanged);
+        connect(m_app, &AppModel::notifyAlertsChanged, this, &SettingsViewModel::notifyAlertsChanged);
     }
     emit appModelChanged();
+    emit notifyAlertsChanged();
     emit connectionChanged();
     takeDraft();
 }
@@ -103,6 +105,17 @@ void SettingsViewModel::setShowDetections(bool on)
     m_draft.showDetections = on;
     emit draftChanged();
     applyDisplayPreferences();
+}
+
+bool SettingsViewModel::notifyAlerts() const
+{
+    return m_app && m_app->notifyAlerts();
+}
+
+void SettingsViewModel::setNotifyAlerts(bool on)
+{
+    if (m_app)
+        m_app->setNotifyAlerts(on);
 }
 
 // Only the three preferences go to the model: the connection fields wait for the save.

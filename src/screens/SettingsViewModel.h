@@ -33,6 +33,8 @@ class SettingsViewModel : public QObject
     Q_PROPERTY(double gridRefreshSeconds READ gridRefreshSeconds WRITE setGridRefreshSeconds NOTIFY draftChanged)
     Q_PROPERTY(bool liveUsesSubstream READ liveUsesSubstream WRITE setLiveUsesSubstream NOTIFY draftChanged)
     Q_PROPERTY(bool showDetections READ showDetections WRITE setShowDetections NOTIFY draftChanged)
+    // Desktop notifications of new alerts: an app-wide preference, stored at once.
+    Q_PROPERTY(bool notifyAlerts READ notifyAlerts WRITE setNotifyAlerts NOTIFY notifyAlertsChanged)
     // The Cameras menu's rates: [{seconds, text, chosen}].
     Q_PROPERTY(QVariantList refreshChoices READ refreshChoices NOTIFY draftChanged)
     Q_PROPERTY(QString refreshText READ refreshText NOTIFY draftChanged)
@@ -72,6 +74,8 @@ public:
     void setLiveUsesSubstream(bool on);
     bool showDetections() const { return m_draft.showDetections; }
     void setShowDetections(bool on);
+    bool notifyAlerts() const;
+    void setNotifyAlerts(bool on);
     QVariantList refreshChoices() const;
     QString refreshText() const;
 
@@ -97,6 +101,7 @@ signals:
     void savingChanged();
     void saveErrorChanged();
     void connectionChanged();
+    void notifyAlertsChanged();
 
 private:
     void setDraftText(QString ServerSettings::*field, const QString &text);

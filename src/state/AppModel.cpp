@@ -58,6 +58,7 @@ void AppModel::forwardSignals()
     QObject::connect(&m_polling, &BadgePolling::unseenCountChanged, this, &AppModel::unseenCountChanged);
     QObject::connect(&m_polling, &BadgePolling::statusBadgeChanged, this, &AppModel::statusBadgeChanged);
     QObject::connect(&m_polling, &BadgePolling::reviewRevisionChanged, this, &AppModel::reviewRevisionChanged);
+    QObject::connect(&m_polling, &BadgePolling::unseenPolled, this, &AppModel::unseenPolled);
     QObject::connect(&m_catalog, &CameraCatalog::camerasChanged, this, &AppModel::camerasChanged);
     QObject::connect(&m_catalog, &CameraCatalog::groupsChanged, this, &AppModel::groupsChanged);
     QObject::connect(&m_catalog, &CameraCatalog::aspectsChanged, this, &AppModel::aspectsChanged);
@@ -151,6 +152,7 @@ bool AppModel::secretStoreAvailable() const
 
 namespace {
 const QString ShowBoxesKey = QStringLiteral("Kestrova.showBoxes");
+const QString NotifyAlertsKey = QStringLiteral("Kestrova.notifyAlerts");
 }
 
 bool AppModel::showBoxes() const
@@ -165,6 +167,28 @@ void AppModel::setShowBoxes(bool on)
         return;
     m_preferences->setValue(ShowBoxesKey, on);
     emit showBoxesChanged();
+}
+
+bool AppModel::notifyAlerts() const
+{
+    const QVariant stored = m_preferences->value(NotifyAlertsKey);
+    return stored.isValid() ? stored.toBool() : true;
+}
+
+void AppModel::setNotifyAlerts(bool on)
+{
+    if (on == notifyAlerts())
+        return;
+    m_preferences->setValue(NotifyAlertsKey, on);
+    emit notifyAlertsChanged();
+    if (m_inBackground)
+        pollInBackground();
+}
+
+void AppModel::requestAlertOpen(const QString &reviewId)
+{
+    emit raiseRequested();
+    emit alertOpenRequested(reviewId);
 }
 
 // --- Servers ---

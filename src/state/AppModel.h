@@ -67,6 +67,9 @@ class AppModel : public QObject
     Q_PROPERTY(ConnectionHealth *health READ health CONSTANT)
     // The id text of the server whose sign-in form should open, set by signInAgain; else empty.
     Q_PROPERTY(QString signInRequest READ signInRequest NOTIFY signInRequestChanged)
+    // Desktop notifications of new alerts, which keep the unseen count polled while every window
+    // is in the background; stored, on unless turned off.
+    Q_PROPERTY(bool notifyAlerts READ notifyAlerts WRITE setNotifyAlerts NOTIFY notifyAlertsChanged)
 
 public:
     // The stores and the trust store must outlive the model. Without a clock the model waits
@@ -107,6 +110,8 @@ public:
     bool isPolling() const { return m_polling.isPolling(); }
     bool showBoxes() const;
     void setShowBoxes(bool on);
+    bool notifyAlerts() const;
+    void setNotifyAlerts(bool on);
     ServerListModel *serverModel() { return m_servers.model(); }
     CameraListModel *cameraModel() { return m_catalog.cameraModel(); }
     GroupListModel *groupModel() { return m_catalog.groupModel(); }
@@ -141,6 +146,11 @@ public:
     QCoro::Task<> refreshUnseenCount(bool bypassCache = false) { return m_polling.refreshUnseenCount(bypassCache); }
     QCoro::Task<> refreshLogBadge() { return m_polling.refreshLogBadge(); }
     Q_INVOKABLE void markLogsSeen() { m_polling.markLogsSeen(); }
+    // The window should come forward: another launch of the app asked, or a notification was
+    // clicked.
+    void requestRaise() { emit raiseRequested(); }
+    // Forward, on the alerts tab, playing the review `reviewId`.
+    void requestAlertOpen(const QString &reviewId);
 
     QCoro::Task<QList<LogLine>> fetchLogs(QString service, int tail);
     QCoro::Task<Result<QList<ReviewItem>>> fetchReviews(FrigateApi::ReviewQuery query);
@@ -214,6 +224,11 @@ signals:
     void secretStoreAvailableChanged();
     void showBoxesChanged();
     void signInRequestChanged();
+    void notifyAlertsChanged();
+    void raiseRequested();
+    void alertOpenRequested(const QString &reviewId);
+    // A polling pass read the unseen count, in front or in the background.
+    void unseenPolled();
 
 private:
     QString defaultIDText() const { return serverList().defaultIDText(); }
@@ -228,6 +243,8 @@ private:
     void watchHealth();
     // The certificate last refused for the address in use, if any.
     std::optional<CertificateMismatch> certificateMismatch() const;
+    // While every window is in the background only notifications need polling.
+    void pollInBackground();
 
     // Makes `server` current and connects it when it needs no password typed; false otherwise.
     QCoro::Task<bool> connectIfPossible(ServerSettings server);
@@ -262,4 +279,5 @@ private:
     QString m_signInRequest;
     bool m_didBootstrap = false;
     std::optional<QString> m_passwordNotKept;
+    bool m_inBackground = false;
 };

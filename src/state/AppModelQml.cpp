@@ -194,14 +194,24 @@ void AppModel::handleApplicationState(int state)
 {
     switch (Qt::ApplicationState(state)) {
     case Qt::ApplicationActive:
+        m_inBackground = false;
         if (isLoggedIn())
             refreshConnection();
         return;
     case Qt::ApplicationSuspended:
     case Qt::ApplicationHidden:
-        cancelPolling();
+        m_inBackground = true;
+        pollInBackground();
         return;
     case Qt::ApplicationInactive:
         return;
     }
+}
+
+void AppModel::pollInBackground()
+{
+    if (notifyAlerts() && isLoggedIn())
+        m_polling.startBackgroundPolling();
+    else
+        cancelPolling();
 }

@@ -81,6 +81,7 @@ QCoro::Task<> BadgePolling::pollLoop(std::shared_ptr<StopToken> stop)
             co_await pollUnseenCount(false, stop);
             if (stop->isStopped())
                 co_return;
+            emit unseenPolled();
             co_await pollLogBadge(stop);
             if (stop->isStopped())
                 co_return;
@@ -88,6 +89,25 @@ QCoro::Task<> BadgePolling::pollLoop(std::shared_ptr<StopToken> stop)
         ++m_tick;
         PollingClock *clock = m_clock;
         co_await clock->sleep(std::chrono::milliseconds(PollInterval), stop);
+    }
+}
+
+void BadgePolling::startBackgroundPolling()
+{
+    cancelPolling();
+    m_pollStop = std::make_shared<StopToken>();
+    backgroundLoop(m_pollStop);
+}
+
+QCoro::Task<> BadgePolling::backgroundLoop(std::shared_ptr<StopToken> stop)
+{
+    while (!stop->isStopped()) {
+        co_await pollUnseenCount(false, stop);
+        if (stop->isStopped())
+            co_return;
+        emit unseenPolled();
+        PollingClock *clock = m_clock;
+        co_await clock->sleep(std::chrono::milliseconds(PollInterval * SlowPollEvery), stop);
     }
 }
 

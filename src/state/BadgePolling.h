@@ -14,7 +14,8 @@ class PreferencesStore;
 class StopToken;
 
 // What the model keeps fetching while signed in: statistics every 5 s, and every sixth pass the
-// unseen review count and the log badge; also the marks that change the count.
+// unseen review count and the log badge; also the marks that change the count. In the background
+// (notifications on, every window minimised) only the unseen count, at the same 30 s cadence.
 //
 // Everything it publishes belongs to one session (begun at sign-in, ended by a disconnect or a
 // server switch): an answer that arrives after its session ended is dropped.
@@ -36,6 +37,8 @@ public:
     void endSession();
 
     void startPolling();
+    // Replaces the polling loop with the background one.
+    void startBackgroundPolling();
     void cancelPolling();
     QCoro::Task<> refreshStats();
     // bypassCache asks the server for a fresh summary instead of its few-seconds cache.
@@ -53,9 +56,12 @@ signals:
     void unseenCountChanged();
     void statusBadgeChanged();
     void reviewRevisionChanged();
+    // A loop read the unseen count (whether or not the server answered).
+    void unseenPolled();
 
 private:
     QCoro::Task<> pollLoop(std::shared_ptr<StopToken> stop);
+    QCoro::Task<> backgroundLoop(std::shared_ptr<StopToken> stop);
     QCoro::Task<> pollStats(std::shared_ptr<StopToken> stop);
     QCoro::Task<> pollUnseenCount(bool bypassCache, std::shared_ptr<StopToken> stop);
     QCoro::Task<> pollLogBadge(std::shared_ptr<StopToken> stop);

@@ -367,6 +367,21 @@ async def set_camera(request):
     return web.json_response({"offline": sorted(ctx.settings.offline)})
 
 
+async def add_review(request):
+    """{"camera": name, "severity"?: "alert" (default) or "detection"}: a new unseen review item, in progress
+    since the current loop minute, as if the camera had just seen its object."""
+    ctx = request.app["ctx"]
+    body = await _json(request)
+    if not isinstance(body, dict) or body.get("camera") not in ctx.scene.CAMERAS:
+        return _error('"camera" must name a camera')
+    severity = body.get("severity", "alert")
+    if severity not in ("alert", "detection") or set(body) - {"camera", "severity"}:
+        return _error('give "camera" and optionally "severity" ("alert" or "detection"), nothing else')
+    review = ctx.world.add_review_now(body["camera"], severity, ctx.now())
+    return web.json_response({"id": review.id, "camera": review.camera, "start_time": review.start,
+                              "severity": review.severity, "objects": review.objects})
+
+
 def add_routes(app: web.Application):
     r = app.router
     r.add_post("/__control/fault", add_fault)
@@ -382,3 +397,4 @@ def add_routes(app: web.Application):
     r.add_post("/__control/logs", append_logs)
     r.add_get("/__control/recordings", get_recordings)
     r.add_post("/__control/camera", set_camera)
+    r.add_post("/__control/review", add_review)

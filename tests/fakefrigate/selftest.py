@@ -760,12 +760,24 @@ def check_mjpeg(s, version):
     expect(s.get("/api/front_door/latest.jpg", {"height": "90"}).body != offline[0][:-4], "back online")
 
 
+def check_new_review(s, version):
+    added = s.control("POST", "review", {"camera": "driveway"})
+    expect_equal((added["camera"], added["severity"], added["objects"]), ("driveway", "alert", ["car"]), "added item")
+    newest = fresh(s, "/api/review", {"reviewed": "0", "severity": "alert", "limit": "1"}).json()[0]
+    expect_equal((newest["id"], newest["end_time"], newest["has_been_reviewed"]), (added["id"], None, False),
+                 "the added item is the newest unseen alert")
+    expect(newest["start_time"] <= time.time(), "it has started")
+    bad = s.request("POST", "/__control/review", body={"camera": "attic"}, cookie=False)
+    expect_equal(bad.status, 400, "unknown camera refused")
+
+
 def check_release(version, cache_dir):
     with Server("--version", version, cache_dir=cache_dir) as s:
         check_sign_in(s, version)
         s.login()
         for check in (check_config_and_stats, check_reviews, check_marking, check_summary, check_events_and_timeline,
-                      check_logs, check_recordings_and_images, check_recording_files, check_csrf, check_cookie_refresh, check_control, check_mjpeg):
+                      check_logs, check_recordings_and_images, check_recording_files, check_csrf, check_cookie_refresh, check_control, check_mjpeg,
+                      check_new_review):
             run(f"{version} {check.__name__[6:]}", check, s, version)
         if version == "0.16":
             run(f"{version} live", check_live, s, version)

@@ -176,6 +176,19 @@ class World:
             self.timeline.extend(self._rows(event, now))
         self.timeline.sort(key=lambda row: row.timestamp)
 
+    def add_review_now(self, camera: str, severity: str, now: float) -> Review:
+        """A review item in progress from `now` on, as a detection that just started makes one; its event
+        sits in the scene's current loop minute like every other."""
+        minute = math.floor((now - scene.OBJECT_ENTERS) / scene.LOOP_SECONDS) * scene.LOOP_SECONDS
+        review = self._review(camera, [minute], now, in_progress=True, severity=severity)
+        review.start = round(now, 3)
+        review.id = f"{review.start}-{self._suffix()}"
+        for event in review.events:
+            self.timeline.extend(self._rows(event, now))
+        self.timeline.sort(key=lambda row: row.timestamp)
+        self.reviews.sort(key=lambda r: r.start, reverse=True)
+        return review
+
     def _name_one_visitor(self):
         finished = [r for r in self.reviews if r.camera == "front_door" and r.end is not None]
         visitor = min(finished, key=lambda r: abs(self.created - 5400 - r.start))

@@ -646,6 +646,8 @@ private slots:
         QVERIFY(rig.connect());
         const int revision = rig.model->reviewRevision();
 
+        // Without notifications nothing needs polling in the background.
+        rig.model->setNotifyAlerts(false);
         rig.model->handleApplicationState(Qt::ApplicationHidden);
         QVERIFY(!rig.model->isPolling());
         QTRY_COMPARE(rig.clock.pending(5s), 0);

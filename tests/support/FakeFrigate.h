@@ -69,6 +69,12 @@ public:
     {
         call("POST", "/__control/camera", {{QStringLiteral("camera"), camera}, {QStringLiteral("offline"), offline}});
     }
+    // A new unseen review item in progress on `camera`, starting now: {"id", "camera", "start_time", ...}.
+    QJsonObject addReview(const QString &camera, const QString &severity = QStringLiteral("alert"))
+    {
+        return call("POST", "/__control/review", {{QStringLiteral("camera"), camera}, {QStringLiteral("severity"), severity}})
+            .toObject();
+    }
     QString replaceCertificate() { return field(call("POST", "/__control/certificate"), "fingerprint").toString(); }
     QString certificateFingerprint() { return field(call("GET", "/__control/certificate"), "fingerprint").toString(); }
 

@@ -183,6 +183,45 @@ private slots:
         QCOMPARE(played, visible);
     }
 
+    // A notification's alert plays as its row would: found in the list, past a search that hid
+    // it, or in a fresh load; one the fresh load does not hold is not waited for.
+    void openReview_data()
+    {
+        QTest::addColumn<QString>("search");
+        QTest::addColumn<QString>("id");
+        QTest::addColumn<int>("freshFirst"); // first item of the fresh load; -1: none needed
+        QTest::addColumn<bool>("opens");
+        QTest::newRow("in the list") << "" << "r2" << -1 << true;
+        QTest::newRow("hidden by the search") << "car" << "r2" << -1 << true;
+        QTest::newRow("newer than the list") << "" << "r7" << 7 << true;
+        QTest::newRow("not in the fresh load") << "car" << "r9" << 10 << false;
+    }
+    void openReview()
+    {
+        QFETCH(QString, search);
+        QFETCH(QString, id);
+        QFETCH(int, freshFirst);
+        QFETCH(bool, opens);
+        Alerts alerts;
+        alerts.setWide(true);
+        alerts.reload(false);
+        alerts.answerLast(items(0, 4));
+        alerts.setSearch(search);
+        alerts.openReview(id);
+        QCOMPARE(alerts.queries.size(), freshFirst < 0 ? 1 : 2);
+        if (freshFirst >= 0)
+            alerts.answerLast(items(freshFirst, 4));
+        QCOMPARE(alerts.currentID(), opens ? id : QString());
+        QCOMPARE(alerts.search(), opens ? QString() : search);
+        if (opens)
+            QCOMPARE(alerts.rowIds().at(alerts.paneRequest()->index), id);
+        // A later load opens nothing by itself.
+        alerts.closePane();
+        alerts.reload(false);
+        alerts.answerLast(items(0, 12));
+        QVERIFY(!alerts.hasPane());
+    }
+
     // A failed load keeps the list and shows its message, unless it was cancelled; answers of
     // loads that a newer reload replaced change nothing, whatever order they come in. Turning
     // detections off reaches the client before the reload that follows asks for alerts.
