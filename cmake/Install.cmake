@@ -19,6 +19,9 @@ set(KESTROVA_METAINFO_FILE ${CMAKE_BINARY_DIR}/data/${KESTROVA_APP_ID}.metainfo.
 configure_file(${CMAKE_SOURCE_DIR}/data/kestrova.desktop.in ${KESTROVA_DESKTOP_FILE} @ONLY)
 configure_file(${CMAKE_SOURCE_DIR}/data/kestrova.metainfo.xml.in ${KESTROVA_METAINFO_FILE} @ONLY)
 
+# Every library comes from the system's own directories, so the installed binary needs no run path
+# (qt_standard_project_setup() would give it $ORIGIN/../lib).
+set_target_properties(kestrova PROPERTIES INSTALL_RPATH "")
 install(TARGETS kestrova RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES ${KESTROVA_DESKTOP_FILE} DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${KESTROVA_METAINFO_FILE} DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
