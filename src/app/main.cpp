@@ -94,7 +94,7 @@ int main(int argc, char *argv[])
         return *exitCode;
     QGuiApplication app(argc, argv);
     nameApplication();
-    QGuiApplication::setDesktopFileName(QStringLiteral("org.kestrova.Kestrova"));
+    QGuiApplication::setDesktopFileName(QStringLiteral(KESTROVA_APP_ID));
     QQuickStyle::setStyle(QStringLiteral("Basic"));
     // Before any model or screen exists, so every text and date is made in the chosen language.
     Translations translations;
