@@ -53,6 +53,13 @@
     </message>
 </context>
 <context>
+    <name>AppModel</name>
+    <message>
+        <source>Signed in, but the password could not be saved in the keyring: it will be asked for again.</source>
+        <translation>Accesso eseguito, ma non è stato possibile salvare la password nel portachiavi: verrà chiesta di nuovo.</translation>
+    </message>
+</context>
+<context>
     <name>BISearchField</name>
     <message>
         <source>Clear</source>
@@ -319,6 +326,10 @@
         <source>Unavailable</source>
         <translation>Non disponibile</translation>
     </message>
+    <message>
+        <source>Not live</source>
+        <translation>Non in diretta</translation>
+    </message>
 </context>
 <context>
     <name>CamerasView</name>
@@ -345,6 +356,49 @@
     <message>
         <source>No cameras.</source>
         <translation>Nessuna telecamera.</translation>
+    </message>
+</context>
+<context>
+    <name>CertificateChangeDialog</name>
+    <message>
+        <source>The server&apos;s certificate has changed.</source>
+        <translation>Il certificato del server è cambiato.</translation>
+    </message>
+    <message>
+        <source>If the server was reinstalled or its certificate renewed, this is expected. Otherwise someone may be intercepting the connection: compare the fingerprints with the server&apos;s before trusting the new one.</source>
+        <translation>Se il server è stato reinstallato o il suo certificato rinnovato, è normale. Altrimenti qualcuno potrebbe intercettare la connessione: confronta le impronte con quelle del server prima di considerare attendibile il nuovo certificato.</translation>
+    </message>
+    <message>
+        <source>Trusted until now (SHA-256)</source>
+        <translation>Attendibile finora (SHA-256)</translation>
+    </message>
+    <message>
+        <source>Offered now (SHA-256)</source>
+        <translation>Presentato ora (SHA-256)</translation>
+    </message>
+    <message>
+        <source>Trust the new certificate</source>
+        <translation>Considera attendibile il nuovo certificato</translation>
+    </message>
+    <message>
+        <source>Disconnect</source>
+        <translation>Disconnetti</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>Chiudi</translation>
+    </message>
+    <message>
+        <source>Trust the new certificate?</source>
+        <translation>Considerare attendibile il nuovo certificato?</translation>
+    </message>
+    <message>
+        <source>From now on Kestrova will accept only the new certificate from this server.</source>
+        <translation>D&apos;ora in poi Kestrova accetterà solo il nuovo certificato da questo server.</translation>
+    </message>
+    <message>
+        <source>Trust</source>
+        <translation>Considera attendibile</translation>
     </message>
 </context>
 <context>
@@ -395,6 +449,41 @@
     </message>
 </context>
 <context>
+    <name>ConnectionBanner</name>
+    <message>
+        <source>Connection to the server lost.</source>
+        <translation>Connessione al server persa.</translation>
+    </message>
+    <message>
+        <source>Your sign-in has expired.</source>
+        <translation>Il tuo accesso è scaduto.</translation>
+    </message>
+    <message>
+        <source>The server&apos;s certificate has changed.</source>
+        <translation>Il certificato del server è cambiato.</translation>
+    </message>
+    <message>
+        <source>Retry</source>
+        <translation>Riprova</translation>
+    </message>
+    <message>
+        <source>Sign in again</source>
+        <translation>Accedi di nuovo</translation>
+    </message>
+    <message>
+        <source>Details…</source>
+        <translation>Dettagli…</translation>
+    </message>
+</context>
+<context>
+    <name>ConnectionHealth</name>
+    <message>
+        <source>Last updated %1</source>
+        <extracomment>%1 is a span of time before now, e.g. &quot;20 seconds ago&quot;.</extracomment>
+        <translation>Ultimo aggiornamento %1</translation>
+    </message>
+</context>
+<context>
     <name>ConnectionMode</name>
     <message>
         <source>Local network</source>
@@ -407,6 +496,13 @@
     <message>
         <source>Not connected</source>
         <translation>Non connesso</translation>
+    </message>
+</context>
+<context>
+    <name>DesktopNotifications</name>
+    <message>
+        <source>Open</source>
+        <translation>Apri</translation>
     </message>
 </context>
 <context>
@@ -724,6 +820,20 @@ Usa le stesse credenziali dell&apos;interfaccia web di Frigate; lascia vuoti nom
     </message>
 </context>
 <context>
+    <name>ServerDirectory</name>
+    <message>
+        <source>Could not save the server list: %1</source>
+        <translation>Impossibile salvare l&apos;elenco dei server: %1</translation>
+    </message>
+</context>
+<context>
+    <name>ServerList</name>
+    <message>
+        <source>a refresh interval is not a number</source>
+        <translation>un intervallo di aggiornamento non è un numero</translation>
+    </message>
+</context>
+<context>
     <name>ServerPickerView</name>
     <message>
         <source>Choose a server</source>
@@ -782,6 +892,13 @@ Usa le stesse credenziali dell&apos;interfaccia web di Frigate; lascia vuoti nom
     <message>
         <source>Delete</source>
         <translation>Elimina</translation>
+    </message>
+</context>
+<context>
+    <name>SettingsPreferencesStore</name>
+    <message>
+        <source>%1 could not be replaced</source>
+        <translation>impossibile sostituire %1</translation>
     </message>
 </context>
 <context>
@@ -853,6 +970,10 @@ Usa le stesse credenziali dell&apos;interfaccia web di Frigate; lascia vuoti nom
     <message>
         <source>Disconnect</source>
         <translation>Disconnetti</translation>
+    </message>
+    <message>
+        <source>Notify new alerts</source>
+        <translation>Notifica i nuovi avvisi</translation>
     </message>
 </context>
 <context>
