@@ -61,7 +61,7 @@ private slots:
     void recording_data()
     {
         QTest::addColumn<QString>("fault"); // "restart", "certificate", or a fault's path then its JSON
-        QTest::addColumn<QJsonObject>("spec");
+        QTest::addColumn<QJsonObject>("injected");
         QTest::addColumn<QString>("expected"); // "error <text>" or "recovers"
 
         QTest::newRow("server restarted") << "restart" << QJsonObject() << "error " + FrigateError::unreachable().message();
@@ -77,7 +77,7 @@ private slots:
     void recording()
     {
         QFETCH(QString, fault);
-        QFETCH(QJsonObject, spec);
+        QFETCH(QJsonObject, injected);
         QFETCH(QString, expected);
         // Plain HTTP where the certificate is not the point: a cut body then ends without TLS's
         // closing message.
@@ -97,7 +97,7 @@ private slots:
         else if (fault == QLatin1String("certificate"))
             rig.server.replaceCertificate();
         else
-            rig.server.addFault(spec);
+            rig.server.addFault(injected);
         controller.seek(45); // past what the player holds: the next segments must come now
         QTRY_VERIFY_WITH_TIMEOUT(controller.hasError(), Patience);
         QCOMPARE("error " + controller.errorText(), expected);
@@ -122,7 +122,7 @@ private slots:
     void live_data()
     {
         QTest::addColumn<QString>("fault");
-        QTest::addColumn<QJsonObject>("spec");
+        QTest::addColumn<QJsonObject>("injected");
         QTest::addColumn<QString>("expected");
 
         QTest::newRow("server restarted") << "restart" << QJsonObject() << "recovers";
@@ -137,7 +137,7 @@ private slots:
     void live()
     {
         QFETCH(QString, fault);
-        QFETCH(QJsonObject, spec);
+        QFETCH(QJsonObject, injected);
         QFETCH(QString, expected);
         Live live;
         QVERIFY(live.start({.tls = true}));
@@ -155,7 +155,7 @@ private slots:
         } else if (fault == QLatin1String("certificate")) {
             live.rig.server.replaceCertificate();
         } else {
-            live.rig.server.addLiveFault(spec); // hits the open socket too
+            live.rig.server.addLiveFault(injected); // hits the open socket too
             QTRY_VERIFY_WITH_TIMEOUT(live.status() != QLatin1String("playing mse"), Patience);
         }
         if (expected != QLatin1String("recovers")) {
