@@ -153,33 +153,44 @@ bool AppModel::secretStoreAvailable() const
 namespace {
 const QString ShowBoxesKey = QStringLiteral("Kestrova.showBoxes");
 const QString NotifyAlertsKey = QStringLiteral("Kestrova.notifyAlerts");
+
+// The app's switches are on until the user turns them off.
+bool switchIsOn(const PreferencesStore &preferences, const QString &key)
+{
+    const QVariant stored = preferences.value(key);
+    return stored.isValid() ? stored.toBool() : true;
+}
+
+// False when the switch already stood that way, so nothing changed.
+bool storeSwitch(PreferencesStore &preferences, const QString &key, bool on)
+{
+    if (on == switchIsOn(preferences, key))
+        return false;
+    preferences.setValue(key, on);
+    return true;
+}
 }
 
 bool AppModel::showBoxes() const
 {
-    const QVariant stored = m_preferences->value(ShowBoxesKey);
-    return stored.isValid() ? stored.toBool() : true;
+    return switchIsOn(*m_preferences, ShowBoxesKey);
 }
 
 void AppModel::setShowBoxes(bool on)
 {
-    if (on == showBoxes())
-        return;
-    m_preferences->setValue(ShowBoxesKey, on);
-    emit showBoxesChanged();
+    if (storeSwitch(*m_preferences, ShowBoxesKey, on))
+        emit showBoxesChanged();
 }
 
 bool AppModel::notifyAlerts() const
 {
-    const QVariant stored = m_preferences->value(NotifyAlertsKey);
-    return stored.isValid() ? stored.toBool() : true;
+    return switchIsOn(*m_preferences, NotifyAlertsKey);
 }
 
 void AppModel::setNotifyAlerts(bool on)
 {
-    if (on == notifyAlerts())
+    if (!storeSwitch(*m_preferences, NotifyAlertsKey, on))
         return;
-    m_preferences->setValue(NotifyAlertsKey, on);
     emit notifyAlertsChanged();
     if (m_inBackground)
         pollInBackground();
