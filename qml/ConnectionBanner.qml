@@ -35,8 +35,7 @@ Rectangle {
         spacing: 12
 
         Icon {
-            name: banner.problem === "lost" ? "wifi"
-                : banner.problem === "signedOut" ? "person" : "lock"
+            name: ({ lost: "wifi", signedOut: "person" })[banner.problem] || "lock"
             size: 20
             color: "white"
         }
