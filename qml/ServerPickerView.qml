@@ -36,7 +36,8 @@ Item {
         })
     }
 
-    // "Sign in again" from the tabs: this server's form, once, when the picker appears.
+    // "Sign in again" from the tabs, or --server for a server that needs a password: this
+    // server's form, once, whether asked before the picker appeared or while it shows.
     function openRequestedSignIn() {
         if (AppModel.signInRequest.length === 0 || AppModel.signInRequest !== AppModel.settings.idText)
             return
@@ -44,6 +45,10 @@ Item {
         root.edit(AppModel.settings)
     }
     Component.onCompleted: Qt.callLater(openRequestedSignIn)
+    Connections {
+        target: AppModel
+        function onSignInRequestChanged() { Qt.callLater(root.openRequestedSignIn) }
+    }
 
     FocusFollowingFlickable {
         id: flick

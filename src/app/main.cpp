@@ -38,7 +38,7 @@ QCoro::Task<> start(QQmlApplicationEngine &engine, AppModel &model, QString serv
     }
     engine.load(QUrl(QStringLiteral("qrc:/Kestrova/Main.qml")));
     if (asked)
-        co_await model.connectToServerWithIdText(asked->idText());
+        co_await model.openServerWithIdText(asked->idText());
     else
         co_await model.bootstrap();
 }
@@ -83,7 +83,7 @@ void answerActivation(AppModel &model, const QString &server)
     }
     if (model.isLoggedIn() && model.settings().id == asked->id)
         return;
-    model.connectToServerWithIdText(asked->idText());
+    model.openServerWithIdText(asked->idText());
 }
 
 } // namespace

@@ -65,7 +65,8 @@ class AppModel : public QObject
     Q_PROPERTY(bool showBoxes READ showBoxes WRITE setShowBoxes NOTIFY showBoxesChanged)
     // Whether the signed-in server still answers; what the banner over the tabs tells.
     Q_PROPERTY(ConnectionHealth *health READ health CONSTANT)
-    // The id text of the server whose sign-in form should open, set by signInAgain; else empty.
+    // The id text of the server whose sign-in form should open, set by signInAgain and
+    // openServerWithIdText; else empty.
     Q_PROPERTY(QString signInRequest READ signInRequest NOTIFY signInRequestChanged)
     // Desktop notifications of new alerts, which keep the unseen count polled while every window
     // is in the background; stored, on unless turned off.
@@ -169,6 +170,9 @@ public:
     QCoro::Task<QVariantMap> saveServerAndConnectFields(QVariantMap fields);
     // A picker row's tap; see the QML entry point of the same name.
     QCoro::Task<bool> connectToServerWithIdText(QString idText);
+    // What --server asks for: connects to that server, or opens its sign-in form when it needs a
+    // password typed.
+    QCoro::Task<> openServerWithIdText(QString idText);
     // The settings screen's "Save and reconnect"; see the QML entry point of the same name.
     QCoro::Task<bool> saveSettingsAndReconnectFields(QVariantMap fields);
 

@@ -112,6 +112,19 @@ QCoro::Task<bool> AppModel::connectToServerWithIdText(QString idText)
     co_return co_await connectIfPossible(*server);
 }
 
+QCoro::Task<> AppModel::openServerWithIdText(QString idText)
+{
+    const auto life = m_life;
+    if (co_await connectToServerWithIdText(idText) || life->isStopped())
+        co_return;
+    const auto server = m_servers.serverWithIdText(idText);
+    if (!server)
+        co_return;
+    selectServer(*server);
+    m_signInRequest = idText;
+    emit signInRequestChanged();
+}
+
 QCoro::QmlTask AppModel::connectToServer(const QString &idText)
 {
     return connectToServerWithIdText(idText);

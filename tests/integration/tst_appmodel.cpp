@@ -296,15 +296,21 @@ private slots:
     {
         QTest::addColumn<bool>("passwordSaved");
         QTest::addColumn<bool>("otherServersPassword");
-        QTest::newRow("password saved: connects") << true << false;
-        QTest::newRow("no password: asks") << false << false;
-        QTest::newRow("only another server's password: asks") << false << true;
+        QTest::addColumn<bool>("fromCommandLine");
+        for (const bool fromCommandLine : {false, true}) {
+            const char *via = fromCommandLine ? " (--server)" : "";
+            QTest::addRow("password saved: connects%s", via) << true << false << fromCommandLine;
+            QTest::addRow("no password: asks%s", via) << false << false << fromCommandLine;
+            QTest::addRow("only another server's password: asks%s", via) << false << true << fromCommandLine;
+        }
     }
 
+    // A tap leaves asking to the picker; --server selects the server and asks for its form.
     void pickerTapConnectsOnlyWithoutAsking()
     {
         QFETCH(bool, passwordSaved);
         QFETCH(bool, otherServersPassword);
+        QFETCH(bool, fromCommandLine);
         Rig rig;
         QVERIFY(rig.start({}, {ServerSettings()}));
         const ServerSettings target = rig.model->serverList().servers.first();
@@ -314,9 +320,14 @@ private slots:
             rig.setSecret(StateKeys::passwordAccount(passwordSaved ? target.id : other.id),
                           rig.server.options().password);
 
-        QCOMPARE(runTask(rig.model->connectToServerWithIdText(target.idText())), passwordSaved);
+        if (fromCommandLine)
+            runTask(rig.model->openServerWithIdText(target.idText()));
+        else
+            QCOMPARE(runTask(rig.model->connectToServerWithIdText(target.idText())), passwordSaved);
         QCOMPARE(rig.model->isLoggedIn(), passwordSaved);
-        QCOMPARE(rig.model->settings().id == target.id, passwordSaved);
+        QCOMPARE(rig.model->settings().id == target.id, passwordSaved || fromCommandLine);
+        const bool formAsked = fromCommandLine && !passwordSaved;
+        QCOMPARE(rig.model->signInRequest(), formAsked ? target.idText() : QString());
         QCOMPARE(rig.server.requests().isEmpty(), !passwordSaved);
     }
 
