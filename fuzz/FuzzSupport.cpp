@@ -17,6 +17,17 @@ void quietQt()
     });
 }
 
+} // namespace Fuzz
+
+// Every target starts the same way: Qt quiet before the first input.
+extern "C" int LLVMFuzzerInitialize(int *, char ***)
+{
+    Fuzz::quietQt();
+    return 0;
+}
+
+namespace Fuzz {
+
 std::optional<QJsonValue> json(const QByteArray &body)
 {
     QJsonParseError error;

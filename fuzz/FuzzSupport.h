@@ -11,7 +11,7 @@
 // the pieces a stream arrives in.
 namespace Fuzz {
 
-// Called once from LLVMFuzzerInitialize: drops Qt's messages (they would cost more than the
+// Called once from LLVMFuzzerInitialize (FuzzSupport.cpp): drops Qt's messages (they would cost more than the
 // parsing), keeps qFatal fatal.
 void quietQt();
 

@@ -3,12 +3,6 @@
 #include "client/JsonKeyOrder.h"
 #include "client/WireDecoding.h"
 
-extern "C" int LLVMFuzzerInitialize(int *, char ***)
-{
-    Fuzz::quietQt();
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const QByteArray body = Fuzz::bytes(data, size);

@@ -6,12 +6,6 @@
 #include <QJsonArray>
 #include <QJsonObject>
 
-extern "C" int LLVMFuzzerInitialize(int *, char ***)
-{
-    Fuzz::quietQt();
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const QByteArray input = Fuzz::bytes(data, size);

@@ -4,12 +4,6 @@
 #include "playback/ByteQueue.h"
 #include "playback/LiveIntake.h"
 
-extern "C" int LLVMFuzzerInitialize(int *, char ***)
-{
-    Fuzz::quietQt();
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     auto queue = std::make_shared<ByteQueue>();

@@ -6,12 +6,6 @@
 
 #include <QTimeZone>
 
-extern "C" int LLVMFuzzerInitialize(int *, char ***)
-{
-    Fuzz::quietQt();
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const QByteArray body = Fuzz::bytes(data, size);

@@ -6,12 +6,6 @@
 #include <QJsonDocument>
 #include <cstdlib>
 
-extern "C" int LLVMFuzzerInitialize(int *, char ***)
-{
-    Fuzz::quietQt();
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const QByteArray stored = Fuzz::bytes(data, size);

@@ -2,12 +2,6 @@
 #include "FuzzSupport.h"
 #include "client/WireDecoding.h"
 
-extern "C" int LLVMFuzzerInitialize(int *, char ***)
-{
-    Fuzz::quietQt();
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const auto json = Fuzz::json(Fuzz::bytes(data, size));
