@@ -23,7 +23,8 @@ struct Point
 struct Chart
 {
     QList<Point> points;
-    double baselineMiB = NAN; // NaN: no band (the run ended before the warm-up did)
+    QList<QPointF> rollingMedian; // (minute, MiB): the median of the cycle that ends there
+    double baselineMiB = NAN;     // NaN: no band (the run ended before the warm-up did)
     double band = 0.05;       // of the baseline, either way
     double warmupMinutes = 5;
     QString title;
@@ -121,10 +122,14 @@ inline void drawMemory(QPainter &painter, const Chart &chart, const QRectF &area
         painter.setPen(QPen(QColor(0x2e, 0x7d, 0x32), 1, Qt::DashLine));
         painter.drawLine(panel.at(chart.warmupMinutes, chart.baselineMiB), panel.at(minutes, chart.baselineMiB));
     }
-    panel.drawAxes(QStringLiteral("RSS, MiB (band: baseline %1 %2 %)")
+    panel.drawAxes(QStringLiteral("RSS, MiB (blue: samples; black: rolling median; band: baseline %1 %2 %)")
                        .arg(QChar(0x00b1))
                        .arg(chart.band * 100, 0, 'f', 0));
     panel.drawLine(chart.points, rss, QColor(0x15, 0x65, 0xc0));
+    QList<Point> medians;
+    for (const QPointF &point : chart.rollingMedian)
+        medians.append({point.x(), point.y(), 0, 0});
+    panel.drawLine(medians, rss, Qt::black);
 }
 
 inline void drawCounts(QPainter &painter, const Chart &chart, const QRectF &area, double minutes)

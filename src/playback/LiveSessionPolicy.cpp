@@ -34,6 +34,7 @@ void LiveSessionPolicy::load()
     m_phase = Phase::Relay;
     m_gotData = false;
     m_relayPlayed = false;
+    m_mjpegPlayed = false;
     m_failures = 0;
     m_fallbackReason.clear();
     setStatus(LiveStatus::loading());
@@ -89,6 +90,7 @@ void LiveSessionPolicy::fallback(const QString &reason)
     halt();
     qCInfo(lcPlayback) << "live stream falls back to MJPEG:" << reason;
     m_phase = Phase::Mjpeg;
+    m_mjpegPlayed = false;
     m_fallbackReason = reason;
     setStatus(LiveStatus::loading());
     m_port.startMjpeg();
@@ -153,6 +155,10 @@ void LiveSessionPolicy::socketClosed()
 
 void LiveSessionPolicy::timerFired(LiveTimer timer)
 {
+    if (m_phase == Phase::Mjpeg && timer == LiveTimer::Retry) {
+        m_port.startMjpeg();
+        return;
+    }
     if (m_phase != Phase::Relay)
         return;
     if (timer == LiveTimer::Retry)
@@ -179,6 +185,7 @@ void LiveSessionPolicy::playerPlaying()
         m_port.stopTimer(LiveTimer::NoData);
         setStatus(LiveStatus::playing(QStringLiteral("mse")));
     } else if (m_phase == Phase::Mjpeg) {
+        m_mjpegPlayed = true;
         setStatus(LiveStatus::playing(QStringLiteral("mjpeg")));
     }
 }
@@ -209,6 +216,15 @@ void LiveSessionPolicy::mjpegFailed()
     if (m_phase != Phase::Mjpeg)
         return;
     halt();
+    // A stream that showed pictures and then ended (a server restart, a dropped link, a new
+    // certificate) gets a new connection, which either plays or says why not. One that ends
+    // before its first picture is unavailable.
+    if (m_mjpegPlayed) {
+        m_mjpegPlayed = false;
+        setStatus(LiveStatus::reconnecting());
+        m_port.startTimer(LiveTimer::Retry, RetryMs);
+        return;
+    }
     m_phase = Phase::Failed;
     setStatus(LiveStatus::error(streamUnavailableText()));
 }

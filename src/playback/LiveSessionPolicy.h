@@ -88,5 +88,6 @@ private:
     bool m_hasBuffer = false;
     bool m_gotData = false;
     bool m_relayPlayed = false; // the relay's pictures were on screen since the load
+    bool m_mjpegPlayed = false; // the current MJPEG connection showed a picture
     int m_failures = 0;
 };

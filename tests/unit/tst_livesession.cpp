@@ -235,8 +235,8 @@ private slots:
         QTest::newRow("MJPEG picture shown") << "tick 12000 | playing" << mjpeg << noData << 1 << 0;
         QTest::newRow("fallback is one-way")
             << "tick 12000 | close | tick 2000 | open | " + h264 + " | data | playing" << mjpeg << noData << 1 << 0;
-        QTest::newRow("MJPEG fails") << "tick 12000 | playing | mjpegfail" << LiveStatus::error("Flusso non disponibile")
-                                     << noData << 1 << 0;
+        QTest::newRow("MJPEG ending before a picture fails")
+            << "tick 12000 | mjpegfail" << LiveStatus::error("Flusso non disponibile") << noData << 1 << 0;
         QTest::newRow("certificate change ends it")
             << flowing + " | fail changed | close | tick 20000" << LiveStatus::error("changed") << "" << 1 << 1;
         QTest::newRow("stop ends retries and the 12 s timer")
@@ -260,6 +260,41 @@ private slots:
         QCOMPARE(port.connects, connects);
         QCOMPARE(port.pushes, pushes);
         QCOMPARE(port.mjpegStarts, reason.isEmpty() ? 0 : 1);
+    }
+
+    // An MJPEG stream that showed pictures and ended is opened again after the retry wait; a new
+    // connection that ends before its first picture is the end.
+    void mjpegReconnect_data()
+    {
+        QTest::addColumn<QString>("script");
+        QTest::addColumn<LiveStatus>("status");
+        QTest::addColumn<int>("mjpegStarts");
+        const QString played = QStringLiteral("tick 12000 | playing | mjpegfail");
+        const LiveStatus reconnecting = LiveStatus::reconnecting();
+        QTest::newRow("waits 2000 ms") << played + " | tick 1999" << reconnecting << 1;
+        QTest::newRow("then reconnects") << played + " | tick 2000" << reconnecting << 2;
+        QTest::newRow("and plays again") << played + " | tick 2000 | playing" << LiveStatus::playing("mjpeg") << 2;
+        QTest::newRow("again after every picture")
+            << played + " | tick 2000 | playing | mjpegfail | tick 2000" << reconnecting << 3;
+        QTest::newRow("no picture on the new connection")
+            << played + " | tick 2000 | mjpegfail | tick 20000" << LiveStatus::error("Flusso non disponibile") << 2;
+        QTest::newRow("a reason wins over the wait")
+            << played + " | tick 2000 | fail changed | tick 20000" << LiveStatus::error("changed") << 2;
+        QTest::newRow("stop ends the wait") << played + " | stop | tick 20000" << reconnecting << 1;
+    }
+    void mjpegReconnect()
+    {
+        QFETCH(QString, script);
+        QFETCH(LiveStatus, status);
+        QFETCH(int, mjpegStarts);
+
+        RecordingPort port;
+        LiveSessionPolicy policy(port, AllDecoders);
+        policy.load();
+        run(policy, port, script);
+        QCOMPARE(policy.status().text, status.text);
+        QCOMPARE(int(policy.status().kind), int(status.kind));
+        QCOMPARE(port.mjpegStarts, mjpegStarts);
     }
 };
 
