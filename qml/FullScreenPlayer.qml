@@ -27,12 +27,28 @@ Popup {
 
     background: Rectangle { color: "black" }
 
-    contentItem: Loader {
-        focus: true
-        active: popup.opened && popup.request !== undefined
-        sourceComponent: VideoPlayerScreen {
-            request: popup.request
-            onCloseRequested: popup.close()
+    // The popup covers the tabs' banner, so it carries its own: a lost server or a new
+    // certificate is said here too.
+    contentItem: Item {
+        ConnectionBanner {
+            id: banner
+            anchors.left: parent.left
+            anchors.right: parent.right
+            anchors.top: parent.top
+            height: implicitHeight
+        }
+
+        Loader {
+            anchors.left: parent.left
+            anchors.right: parent.right
+            anchors.top: banner.bottom
+            anchors.bottom: parent.bottom
+            focus: true
+            active: popup.opened && popup.request !== undefined
+            sourceComponent: VideoPlayerScreen {
+                request: popup.request
+                onCloseRequested: popup.close()
+            }
         }
     }
 }
