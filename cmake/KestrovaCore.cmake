@@ -23,8 +23,15 @@ configure_file(${MDI_FONT} ${CMAKE_BINARY_DIR}/generated/fonts/materialdesignico
 set_source_files_properties(${CMAKE_BINARY_DIR}/generated/fonts/materialdesignicons.ttf
   PROPERTIES QT_RESOURCE_ALIAS fonts/materialdesignicons.ttf)
 
+# The sanitizer build runs no QML: compiling the QML to C++ there would only cost CI time.
+set(_cachegen "")
+if(NOT KESTROVA_QML_CACHEGEN)
+  set(_cachegen NO_CACHEGEN)
+endif()
+
 qt_add_library(kestrova_core STATIC)
 qt_add_qml_module(kestrova_core
+  ${_cachegen}
   OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/Kestrova
   URI Kestrova
   VERSION 1.0

@@ -46,7 +46,7 @@ struct Receiver
         return [this](const QList<QRectF> &result) {
             ++calls;
             boxes = result;
-            onGuiThread = onGuiThread && QThread::currentThread() == qApp->thread();
+            onGuiThread = onGuiThread && QThread::currentThread() == QCoreApplication::instance()->thread();
         };
     }
 };
