@@ -99,6 +99,24 @@ void run(LiveSessionPolicy &policy, RecordingPort &port, const QString &script)
     }
 }
 
+// A policy freshly loaded, then driven by a script.
+struct Scripted
+{
+    RecordingPort port;
+    LiveSessionPolicy policy{port, AllDecoders};
+
+    explicit Scripted(const QString &script)
+    {
+        policy.load();
+        run(policy, port, script);
+    }
+};
+
+QString described(const LiveStatus &status)
+{
+    return QString::number(int(status.kind)) + QLatin1Char(' ') + status.text;
+}
+
 } // namespace
 
 Q_DECLARE_METATYPE(LiveDecoders)
@@ -250,16 +268,12 @@ private slots:
         QFETCH(int, connects);
         QFETCH(int, pushes);
 
-        RecordingPort port;
-        LiveSessionPolicy policy(port, AllDecoders);
-        policy.load();
-        run(policy, port, script);
-        QCOMPARE(policy.status().text, status.text);
-        QCOMPARE(int(policy.status().kind), int(status.kind));
-        QCOMPARE(policy.fallbackReason(), reason);
-        QCOMPARE(port.connects, connects);
-        QCOMPARE(port.pushes, pushes);
-        QCOMPARE(port.mjpegStarts, reason.isEmpty() ? 0 : 1);
+        const Scripted live(script);
+        QCOMPARE(described(live.policy.status()), described(status));
+        QCOMPARE(live.policy.fallbackReason(), reason);
+        QCOMPARE(live.port.connects, connects);
+        QCOMPARE(live.port.pushes, pushes);
+        QCOMPARE(live.port.mjpegStarts, reason.isEmpty() ? 0 : 1);
     }
 
     // An MJPEG stream that showed pictures and ended is opened again after the retry wait; a new
@@ -288,13 +302,9 @@ private slots:
         QFETCH(LiveStatus, status);
         QFETCH(int, mjpegStarts);
 
-        RecordingPort port;
-        LiveSessionPolicy policy(port, AllDecoders);
-        policy.load();
-        run(policy, port, script);
-        QCOMPARE(policy.status().text, status.text);
-        QCOMPARE(int(policy.status().kind), int(status.kind));
-        QCOMPARE(port.mjpegStarts, mjpegStarts);
+        const Scripted live(script);
+        QCOMPARE(described(live.policy.status()), described(status));
+        QCOMPARE(live.port.mjpegStarts, mjpegStarts);
     }
 };
 
