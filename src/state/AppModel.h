@@ -235,6 +235,8 @@ signals:
     void unseenPolled();
 
 private:
+    // Asks the picker to open this server's sign-in form (signInRequest).
+    void requestSignInForm(const QString &idText);
     QString defaultIDText() const { return serverList().defaultIDText(); }
     bool autoConnect() const { return serverList().autoConnect; }
     QString connectionModeText() const;

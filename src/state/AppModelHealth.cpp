@@ -53,9 +53,14 @@ void AppModel::signInAgain()
 {
     if (!isLoggedIn())
         return;
-    m_signInRequest = m_settings.idText();
-    emit signInRequestChanged();
+    requestSignInForm(m_settings.idText());
     disconnect();
+}
+
+void AppModel::requestSignInForm(const QString &idText)
+{
+    m_signInRequest = idText;
+    emit signInRequestChanged();
 }
 
 void AppModel::clearSignInRequest()

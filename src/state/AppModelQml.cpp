@@ -121,8 +121,7 @@ QCoro::Task<> AppModel::openServerWithIdText(QString idText)
     if (!server)
         co_return;
     selectServer(*server);
-    m_signInRequest = idText;
-    emit signInRequestChanged();
+    requestSignInForm(idText);
 }
 
 QCoro::QmlTask AppModel::connectToServer(const QString &idText)
