@@ -5,8 +5,6 @@
 #include "screens/CameraLiveViewModel.h"
 #include "screens/CamerasViewModel.h"
 #include "screens/DesktopFiles.h"
-#include "screens/GridRefreshChoices.h"
-#include "screens/LiveSnapshotView.h"
 
 #include <QDir>
 #include <QImage>
@@ -345,38 +343,6 @@ private slots:
         }
         if (writes)
             QVERIFY(QFileInfo(saved.value()).permissions().testFlag(QFile::ReadOther));
-    }
-
-    // The snapshot height reaches every release: 0.14 reads "h", later ones "height".
-    void latestHeight_data()
-    {
-        QTest::addColumn<QString>("version");
-        QTest::newRow("0.14") << "0.14";
-        QTest::newRow("0.16") << "0.16";
-    }
-
-    void latestHeight()
-    {
-        QFETCH(QString, version);
-        SignedInModel app;
-        QVERIFY(app.start(version));
-        ApiRequest request;
-        request.path = QStringLiteral("api/front_door/latest.jpg");
-        request.query = LiveSnapshotView::latestQuery(90, 1);
-        request.maxBytes = BodyLimit::Image;
-        const auto body = runTask(app.model->client()->request(request));
-        QVERIFY(body);
-        QCOMPARE(QImage::fromData(body.value()).height(), 90);
-    }
-
-    // The refresh rate chosen in the Cameras menu is the stored server's, and survives a restart.
-    void refreshChoicePersists()
-    {
-        OfflineModel app(false, false);
-        GridRefreshChoices::choose(&app.model, 5);
-        AppModel restarted(&app.preferences, &app.secrets, &app.trust, &app.clock);
-        runTask(restarted.initialize());
-        QCOMPARE(restarted.settings().gridRefreshSeconds, 5.0);
     }
 };
 

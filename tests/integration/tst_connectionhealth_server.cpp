@@ -70,22 +70,28 @@ private slots:
         QCOMPARE(rig.state(), QStringLiteral("ok"));
     }
 
-    // Stopped, the server is lost at the second failed pass, not the first; back on its port, a
-    // retry or the next pass finds it.
-    void stoppedAndRestarted_data()
+    // Stopped, or behind a proxy answering 502, the server is lost at the second failed pass, not
+    // the first; back, a retry or the next pass finds it.
+    void lostAndBack_data()
     {
+        QTest::addColumn<bool>("proxied");
         QTest::addColumn<bool>("retry");
-        QTest::newRow("next pass") << false;
-        QTest::newRow("retry") << true;
+        QTest::newRow("stopped, next pass") << false << false;
+        QTest::newRow("stopped, retry") << false << true;
+        QTest::newRow("502, next pass") << true << false;
     }
 
-    void stoppedAndRestarted()
+    void lostAndBack()
     {
+        QFETCH(bool, proxied);
         QFETCH(bool, retry);
         Rig rig;
         QVERIFY(rig.start({.auth = false}));
         const int port = rig.server.port();
-        rig.server.stop();
+        if (proxied)
+            rig.server.addFault({{"path", "^/api/stats$"}, {"status", 502}});
+        else
+            rig.server.stop();
 
         QVERIFY(rig.pass());
         QCOMPARE(rig.state(), QStringLiteral("ok"));
@@ -96,7 +102,10 @@ private slots:
         QVERIFY(rig.pass());
         QCOMPARE(rig.state(), QStringLiteral("lost"));
 
-        QVERIFY(rig.server.start({.auth = false, .port = port}));
+        if (proxied)
+            rig.server.clearFaults();
+        else
+            QVERIFY(rig.server.start({.auth = false, .port = port}));
         if (retry) {
             runTask(rig.model->retryConnection());
             QTRY_COMPARE(rig.state(), QStringLiteral("ok"));
@@ -105,20 +114,6 @@ private slots:
             QCOMPARE(rig.state(), QStringLiteral("ok"));
         }
         QVERIFY(rig.model->isLoggedIn());
-    }
-
-    // A proxy answering 502 for a stopped Frigate reads as lost too.
-    void serverErrors()
-    {
-        Rig rig;
-        QVERIFY(rig.start({.auth = false}));
-        rig.server.addFault({{"path", "^/api/stats$"}, {"status", 502}});
-        QVERIFY(rig.pass());
-        QVERIFY(rig.pass());
-        QCOMPARE(rig.state(), QStringLiteral("lost"));
-        rig.server.clearFaults();
-        QVERIFY(rig.pass());
-        QCOMPARE(rig.state(), QStringLiteral("ok"));
     }
 
     // Tokens expire and the saved password no longer signs in: signed out at the first pass that

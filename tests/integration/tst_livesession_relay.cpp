@@ -87,33 +87,24 @@ private slots:
         QVERIFY(live.session->fallbackReason().isEmpty());
     }
 
-    // What the relay does and how the session answers: pictures of both codecs, reconnection after
-    // data, fallbacks.
+    // What the relay does and how the session answers: pictures of both codecs, fallbacks.
     void relay_data()
     {
         QTest::addColumn<QString>("camera");
         QTest::addColumn<QString>("fault");
         QTest::addColumn<QString>("reason"); // start of the fallback reason, empty: none
-        QTest::addColumn<int>("minConnections");
-        QTest::addColumn<QString>("playing"); // the way pictures come in the end, empty: not checked
+        QTest::addColumn<QString>("playing"); // the way pictures come in the end
 
-        QTest::newRow("H.264 pictures") << H264Camera << ""
-                                        << "" << 1 << "mse";
-        QTest::newRow("H.265 pictures") << H265Camera << ""
-                                        << "" << 1 << "mse";
-        QTest::newRow("close after data keeps retrying") << H264Camera << "close"
-                                                         << "" << 5 << "";
-        QTest::newRow("silent relay") << H264Camera << "silent"
-                                      << "Nessun dato dal flusso" << 1 << "mjpeg";
-        QTest::newRow("unsupported codec") << H264Camera << "unsupported"
-                                           << "Codec non supportato: " << 1 << "mjpeg";
+        QTest::newRow("H.264 pictures") << H264Camera << "" << "" << "mse";
+        QTest::newRow("H.265 pictures") << H265Camera << "" << "" << "mse";
+        QTest::newRow("silent relay") << H264Camera << "silent" << "Nessun dato dal flusso" << "mjpeg";
+        QTest::newRow("unsupported codec") << H264Camera << "unsupported" << "Codec non supportato: " << "mjpeg";
     }
     void relay()
     {
         QFETCH(QString, camera);
         QFETCH(QString, fault);
         QFETCH(QString, reason);
-        QFETCH(int, minConnections);
         QFETCH(QString, playing);
         Live live;
         QVERIFY(live.start());
@@ -122,12 +113,10 @@ private slots:
             live.rig.server.setLiveFault(camera, fault, 1);
         live.session->load(camera, camera);
 
-        QTRY_VERIFY_WITH_TIMEOUT(live.connections() >= minConnections, 2 * Patience);
+        QTRY_VERIFY_WITH_TIMEOUT(live.connections() >= 1, Patience);
         if (!reason.isEmpty())
             QTRY_VERIFY_WITH_TIMEOUT(live.session->fallbackReason().startsWith(reason), Patience);
         QCOMPARE(live.session->fallbackReason().isEmpty(), reason.isEmpty());
-        if (playing.isEmpty())
-            return;
         QTRY_COMPARE_WITH_TIMEOUT(live.session->status(), LiveStatus::playing(playing), Patience);
         QVERIFY(!live.player.shownImage().isNull());
     }

@@ -217,6 +217,7 @@ private slots:
 
         GridRefreshChoices::choose(rig.model.get(), 5);
         QCOMPARE(chosenOf(rig.view.refreshChoices()), QList<double>{5});
+        QCOMPARE(rig.stored().gridRefreshSeconds, 5.0);
         QCOMPARE(rig.view.refreshChoices().size(), 4);
 
         rig.view.setGridRefreshSeconds(1);

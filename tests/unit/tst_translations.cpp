@@ -53,8 +53,6 @@ private slots:
         QCOMPARE(Translations::choose(arguments, languageVariable, systemLanguages), expected);
     }
 
-    void italianIsBuiltIn() { QVERIFY(Translations::available().contains(QStringLiteral("it"))); }
-
     // Texts from C++ (with plural forms) and QML contexts, and the locale behind dates.
     void install_data()
     {
