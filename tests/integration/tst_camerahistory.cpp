@@ -93,6 +93,10 @@ private slots:
         QTest::newRow("past hour, 600 s") << QDate(2026, 6, 1) << 14 << QVariant(600.0) << qint64(9000) << qint64(3300);
         QTest::newRow("past hour, no duration")
             << QDate(2026, 6, 1) << 14 << QVariant() << qint64(9000) << qint64(1800);
+        QTest::newRow("past hour, negative duration")
+            << QDate(2026, 6, 1) << 14 << QVariant(-4.4e28) << qint64(9000) << qint64(1800);
+        QTest::newRow("past hour, infinite duration")
+            << QDate(2026, 6, 1) << 14 << QVariant(-qInf()) << qint64(9000) << qint64(1800);
         QTest::newRow("two-hour 02 of a 25-hour day")
             << QDate(2026, 10, 25) << 2 << QVariant(7000.0) << qint64(90000) << qint64(3700);
     }
