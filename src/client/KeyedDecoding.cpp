@@ -138,7 +138,13 @@ Problem decodeHour(const QJsonValue &value, RecordingHour &hour)
         return p;
     if (Problem p = optionalNumber(object, u"objects", hour.objects))
         return p;
-    return optionalNumber(object, u"duration", hour.duration);
+    if (Problem p = optionalNumber(object, u"duration", hour.duration))
+        return p;
+    // Seconds recorded in the hour: below zero or not finite it is no length at all, and would
+    // otherwise reach the day's total and the hour's text as a negative time.
+    if (hour.duration && !(std::isfinite(*hour.duration) && *hour.duration >= 0))
+        hour.duration.reset();
+    return std::nullopt;
 }
 
 Problem decodeDay(const QJsonValue &value, RecordingDay &day)

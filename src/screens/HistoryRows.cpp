@@ -98,7 +98,7 @@ qint64 hourThumbnailTime(const HourSlot &slot, const QDateTime &now)
         return qint64(seconds(now) - 30);
     const double length = seconds(slot.next) - seconds(slot.start);
     const std::optional<double> recorded = slot.record.duration;
-    // A duration the hour cannot hold (negative, longer than the hour, infinite) says nothing.
+    // A duration longer than the hour (clock changes, server faults) cannot place the picture.
     if (!recorded || !(*recorded >= 0 && *recorded <= length))
         return qint64(seconds(slot.start) + length / 2);
     return qint64(seconds(slot.next) - *recorded / 2);

@@ -324,11 +324,12 @@ private slots:
             {"events": 3, "hours": [{"hour": "14", "events": 2, "motion": 5310, "objects": 212, "duration": 3600},
                                     {"hour": "13", "events": 1, "motion": 880, "objects": 10, "duration": 3598}],
              "day": "2024-06-11"},
-            {"events": null, "hours": [{"hour": "23", "events": 0, "motion": 0, "objects": 0.5}], "day": "2024-06-10"}])");
+            {"events": null, "hours": [{"hour": "23", "events": 0, "motion": 0, "objects": 0.5},
+                                                {"hour": "22", "duration": -44}], "day": "2024-06-10"}])");
         QVERIFY2(decoded.ok(), qPrintable(decoded.ok() ? QString() : decoded.error().detail()));
         const QList<RecordingDay> expected{
             {u"2024-06-11"_s, 3, {{"14", 2, 5310.0, 212.0, 3600.0}, {"13", 1, 880.0, 10.0, 3598.0}}},
-            {u"2024-06-10"_s, std::nullopt, {{"23", 0, 0.0, 0.5, std::nullopt}}}};
+            {u"2024-06-10"_s, std::nullopt, {{"23", 0, 0.0, 0.5, std::nullopt}, {"22", std::nullopt, std::nullopt, std::nullopt, std::nullopt}}}};
         QCOMPARE(decoded.value(), expected);
         // Read by key: a missing or mistyped field fails the whole summary.
         for (const char *broken : {R"([{"day": "2024-06-11", "events": 1}])", R"([{"hours": []}])",
