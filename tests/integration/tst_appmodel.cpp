@@ -55,28 +55,13 @@ const QJsonObject errorLine{{"service", "frigate"}, {"level", "ERROR"}, {"messag
 // here over a chosen server list rather than signed in at once.
 struct Rig : SignedInModel
 {
-    ServerSettings serverSettings() const
-    {
-        ServerSettings settings;
-        settings.internalURL = server.baseUrl();
-        settings.username = server.options().auth ? server.options().user : QString();
-        return settings;
-    }
-
-    void startModel(const ServerList &list)
-    {
-        saveServerList(preferences, list);
-        model = std::make_unique<AppModel>(&preferences, &secrets, &trust, &clock);
-        runTask(model->initialize());
-    }
-
     // A fake server and a model listing it (first) and `others`.
     bool start(const FakeFrigateOptions &options = {}, const QList<ServerSettings> &others = {})
     {
         if (!server.start(options))
             return false;
         ServerList list;
-        list.servers = QList<ServerSettings>{serverSettings()} + others;
+        list.servers = QList<ServerSettings>{listedServer()} + others;
         startModel(list);
         return true;
     }
@@ -89,19 +74,6 @@ struct Rig : SignedInModel
 
     void setSecret(const QString &account, const QString &value) { runTask(secrets.writeSecret(value, account)); }
     std::optional<QString> secret(const QString &account) { return runTask(secrets.readSecret(account)); }
-
-    // Connects and waits until the first polling pass has finished.
-    bool connect()
-    {
-        const auto password = server.options().auth ? std::optional(server.options().password) : std::nullopt;
-        runTask(model->connect(password));
-        return model->isLoggedIn() && settle();
-    }
-
-    bool settle()
-    {
-        return QTest::qWaitFor([this] { return clock.pending(5s) == 1; }, 10000);
-    }
 
     qsizetype count(const QString &path) { return server.requestsTo(path).size(); }
 
@@ -147,7 +119,7 @@ private slots:
         QVERIFY(rig.server.start({.auth = withUser}));
         ServerList list;
         for (int index = 0; index < serverCount; ++index)
-            list.servers.append(rig.serverSettings());
+            list.servers.append(rig.listedServer());
         list.autoConnect = autoConnect;
         if (defaultIndex >= 0)
             list.defaultID = list.servers.at(defaultIndex).id;

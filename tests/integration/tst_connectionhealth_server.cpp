@@ -14,26 +14,10 @@ struct Rig : SignedInModel
 
     bool signIn()
     {
-        const FakeFrigateOptions &options = server.options();
-        ServerSettings settings;
-        settings.internalURL = server.baseUrl();
-        settings.username = options.auth ? options.user : QString();
         ServerList list;
-        list.servers = {settings};
-        saveServerList(preferences, list);
-        model = std::make_unique<AppModel>(&preferences, &secrets, &trust, &clock);
-        runTask(model->initialize());
-        runTask(model->connect(options.auth ? std::optional(options.password) : std::nullopt));
-        return model->isLoggedIn() && settle();
-    }
-
-    bool settle() { return QTest::qWaitFor([this] { return clock.pending(5s) == 1; }, 15000); }
-
-    // The next polling pass, waited for.
-    bool pass()
-    {
-        clock.advance(5s);
-        return settle();
+        list.servers = {listedServer()};
+        startModel(list);
+        return connect();
     }
 
     QString state() const { return model->health()->stateName(); }

@@ -53,22 +53,17 @@ struct SettingsRig : SignedInModel
     {
         if (!server.start({.auth = auth}))
             return false;
-        ServerSettings settings;
+        ServerSettings settings = listedServer();
         settings.serverName = QStringLiteral("Home");
-        settings.internalURL = server.baseUrl();
-        settings.username = auth ? server.options().user : QString();
         settings.gridRefreshSeconds = gridRefreshSeconds;
         ServerList list;
         list.servers = {settings};
-        saveServerList(preferences, list);
-        model = std::make_unique<AppModel>(&preferences, &secrets, &trust, &clock);
-        runTask(model->initialize());
-        runTask(model->connect(auth ? std::optional(server.options().password) : std::nullopt));
-        view.setAppModel(model.get());
+        startModel(list);
         // The first polling pass asks for the review summary too; it must be over.
-        const bool settled = QTest::qWaitFor([this] { return clock.pending(std::chrono::seconds(5)) == 1; }, 10000);
+        const bool connected = connect();
+        view.setAppModel(model.get());
         server.clearRequests();
-        return model->isLoggedIn() && settled;
+        return connected;
     }
 
     ServerSettings stored() { return runTask(loadServerList(preferences, secrets)).servers.value(0); }

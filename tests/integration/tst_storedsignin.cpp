@@ -10,19 +10,16 @@ struct Rig : SignedInModel
     ServerSettings listed;
 
     // A model over a list holding the fake server, its password saved when `withPassword`.
-    bool startModel(bool withPassword)
+    bool start(bool withPassword)
     {
         if (!server.start())
             return false;
-        listed.internalURL = server.baseUrl();
-        listed.username = server.options().user;
-        ServerList list;
-        list.servers = {listed};
-        saveServerList(preferences, list);
+        listed = listedServer();
         if (withPassword)
             runTask(secrets.writeSecret(server.options().password, StateKeys::passwordAccount(listed.id)));
-        model = std::make_unique<AppModel>(&preferences, &secrets, &trust, &clock);
-        runTask(model->initialize());
+        ServerList list;
+        list.servers = {listed};
+        startModel(list);
         return true;
     }
 
@@ -44,7 +41,7 @@ private slots:
     void passwordTheKeyringRefuses()
     {
         Rig rig;
-        QVERIFY(rig.startModel(false));
+        QVERIFY(rig.start(false));
         rig.secrets.setServiceMissing(true);
         QVariantMap fields{{"id", rig.listed.idText()},
                            {"internalURL", rig.listed.internalURL},
@@ -73,7 +70,7 @@ private slots:
     void unreadableKeyringAsks()
     {
         Rig rig;
-        QVERIFY(rig.startModel(true));
+        QVERIFY(rig.start(true));
         rig.secrets.setServiceMissing(true);
         QVERIFY(!runTask(rig.model->connectToServerWithIdText(rig.listed.idText())));
         QVERIFY(!rig.model->isLoggedIn());
