@@ -1,4 +1,5 @@
 #include "FakeFrigate.h"
+#include "RecordTexts.h"
 #include "TaskRunner.h"
 #include "client/FrigateApi.h"
 #include "client/ServerTrust.h"
@@ -47,13 +48,6 @@ struct Rig
     }
 };
 
-QStringList idsOf(const QList<ReviewItem> &items)
-{
-    QStringList ids;
-    for (const ReviewItem &item : items)
-        ids << item.id;
-    return ids;
-}
 } // namespace
 
 class TestServerApi : public QObject

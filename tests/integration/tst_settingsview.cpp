@@ -1,3 +1,4 @@
+#include "RecordTexts.h"
 #include "SignedInModel.h"
 #include "TaskRunner.h"
 #include "screens/CameraOrderModel.h"
@@ -10,14 +11,6 @@
 #include <QtTest>
 
 namespace {
-
-QStringList namesOf(const QList<CameraInfo> &cameras)
-{
-    QStringList names;
-    for (const CameraInfo &camera : cameras)
-        names.append(camera.name);
-    return names;
-}
 
 QStringList namesIn(const CameraOrderModel &order)
 {

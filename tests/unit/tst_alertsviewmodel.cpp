@@ -1,4 +1,5 @@
 #include "ManualPollingClock.h"
+#include "RecordTexts.h"
 #include "TaskRunner.h"
 #include "client/FrigateApi.h"
 #include "client/ServerTrust.h"
@@ -28,14 +29,6 @@ QList<ReviewItem> items(int first, int count, const QString &camera = QStringLit
         list.append(item);
     }
     return list;
-}
-
-QStringList idsOf(const QList<ReviewItem> &list)
-{
-    QStringList ids;
-    for (const ReviewItem &item : list)
-        ids.append(item.id);
-    return ids;
 }
 
 // A model without a server; pages are answered by hand, in any order, and the server reads

@@ -1,4 +1,5 @@
 #include "ManualPollingClock.h"
+#include "RecordTexts.h"
 #include "TaskRunner.h"
 #include "client/ServerTrust.h"
 #include "state/AppModel.h"
@@ -33,14 +34,6 @@ QList<CameraInfo> cameras(const QStringList &texts)
         list.append(camera);
     }
     return list;
-}
-
-QStringList namesOf(const QList<CameraInfo> &cameras)
-{
-    QStringList names;
-    for (const CameraInfo &camera : cameras)
-        names.append(camera.name);
-    return names;
 }
 
 QString prefKey(const char *name, const ServerSettings &server)
