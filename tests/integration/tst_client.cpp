@@ -1,3 +1,4 @@
+#include "DiskConditions.h"
 #include "FakeFrigate.h"
 #include "TaskRunner.h"
 #include "client/FrigateApi.h"
@@ -17,8 +18,6 @@
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
-#include <csignal>
-#include <sys/resource.h>
 
 namespace {
 QByteArray answer(const QByteArray &status, const QByteArray &headers, const QByteArray &body = {})
@@ -322,15 +321,11 @@ private slots:
         const auto client = clientOf(server, nullptr);
         QVERIFY(client);
 
-        rlimit previous{};
-        QCOMPARE(getrlimit(RLIMIT_FSIZE, &previous), 0);
-        rlimit limited = previous;
+        std::optional<FileSizeLimit> limit;
         if (fileSizeLimit)
-            limited.rlim_cur = rlim_t(fileSizeLimit);
-        std::signal(SIGXFSZ, SIG_IGN); // a write past the limit then fails with EFBIG
-        QCOMPARE(setrlimit(RLIMIT_FSIZE, &limited), 0);
+            limit.emplace(rlim_t(fileSizeLimit));
         const auto outcome = runTask(client->downloadToFile(path, folder.path(), QStringLiteral("clip.mp4")));
-        setrlimit(RLIMIT_FSIZE, &previous);
+        limit.reset();
 
         QTEST(outcome.ok() ? -1 : int(outcome.error().kind()), "error");
         QStringList expected = existing;

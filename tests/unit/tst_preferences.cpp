@@ -1,3 +1,4 @@
+#include "DiskConditions.h"
 #include "state/MemoryPreferencesStore.h"
 #include "state/SettingsPreferencesStore.h"
 
@@ -8,17 +9,6 @@
 #include <memory>
 
 namespace {
-
-// QSettings answers from a per-process cache of each file it has seen; a copy under a new name
-// can only be answered from what actually reached the disk.
-QString copyOnDisk(const QString &path)
-{
-    static int copies = 0;
-    const QString copy = path + QStringLiteral(".copy%1.ini").arg(++copies);
-    if (!QFile::copy(path, copy))
-        qFatal("cannot copy %s", qPrintable(path));
-    return copy;
-}
 
 std::unique_ptr<PreferencesStore> makeStore(bool file, const QTemporaryDir &dir)
 {

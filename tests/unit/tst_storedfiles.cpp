@@ -1,4 +1,5 @@
 // The preferences file on a disk that refuses writes, and under a process killed while writing.
+#include "DiskConditions.h"
 #include "state/AppModel.h"
 #include "state/MemorySecretStore.h"
 #include "state/ServerList.h"
@@ -11,31 +12,12 @@
 #include <QSignalSpy>
 #include <QtTest>
 #include <QCoro/QCoroTask>
-#include <csignal>
 #include <cstring>
-#include <sys/resource.h>
 
 namespace {
 
 const QString ServersKey = QStringLiteral("Kestrova.servers");
 const QString SentinelKey = QStringLiteral("trust.nvr.example.org:443");
-
-// Files grow past `bytes` only with EFBIG, as on a full disk; SIGXFSZ is ignored in main().
-class FileSizeLimit
-{
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        getrlimit(RLIMIT_FSIZE, &m_saved);
-        rlimit limited = m_saved;
-        limited.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limited);
-    }
-    ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &m_saved); }
-
-private:
-    rlimit m_saved{};
-};
 
 // "name|internalURL|externalURL|username|gridRefreshSeconds|liveUsesSubstream|showDetections"
 QString serverText(const ServerSettings &server)
@@ -50,16 +32,6 @@ QByteArray fileBytes(const QString &path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-// QSettings answers from a per-process cache of each file; a copy can only be read from disk.
-QString copyOnDisk(const QString &path)
-{
-    static int copies = 0;
-    const QString copy = path + QStringLiteral(".copy%1.ini").arg(++copies);
-    QFile::remove(copy);
-    QFile::copy(path, copy);
-    return copy;
 }
 
 // The list the writing child stores in its round `generation`, `size` bytes or a little more.
@@ -298,8 +270,6 @@ private slots:
 
 int main(int argc, char *argv[])
 {
-    // A write past the file size limit then fails with EFBIG instead of ending the process.
-    std::signal(SIGXFSZ, SIG_IGN);
     QCoreApplication app(argc, argv);
     if (argc == 4 && qstrcmp(argv[1], "--write-until-killed") == 0)
         return writeUntilKilled(QString::fromLocal8Bit(argv[2]), QByteArray(argv[3]).toInt());
