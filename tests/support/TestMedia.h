@@ -9,36 +9,27 @@ namespace TestMedia {
 constexpr int VideoPid = 0x100; // the PIDs ffmpeg's MPEG-TS muxer gives the first two streams
 constexpr int AudioPid = 0x101;
 
-// Three seconds of a test picture, 320 x 240 at 15 fps with a key frame every second, with the
-// sample aspect ratio given, as MPEG-TS; with `sound`, a 440 Hz AAC tone too.
-inline QByteArray encodedVideo(const QString &sampleAspect, bool sound = false)
+// What ffmpeg writes to its standard output: `seconds` of a test picture, 320 x 240 at 15 fps,
+// with a 440 Hz mono tone in `audioCodec` when one is named, encoded as `output` asks.
+inline QByteArray testPicture(int seconds, const QString &audioCodec, const QStringList &output)
 {
     QStringList arguments{"-loglevel", "error", "-f", "lavfi", "-i", "testsrc2=size=320x240:rate=15"};
-    if (sound)
-        arguments << "-f"
-                  << "lavfi"
-                  << "-i"
-                  << "sine=frequency=440:sample_rate=48000"
-                  << "-c:a"
-                  << "aac"
-                  << "-ac"
-                  << "1";
-    arguments << "-t"
-              << "3"
-              << "-vf"
-              << "setsar=" + sampleAspect << "-c:v"
-              << "libx264"
-              << "-preset"
-              << "ultrafast"
-              << "-g"
-              << "15"
-              << "-f"
-              << "mpegts"
-              << "-";
+    if (!audioCodec.isEmpty())
+        arguments += {"-f", "lavfi", "-i", "sine=frequency=440:sample_rate=48000", "-c:a", audioCodec, "-ac", "1"};
+    arguments += {"-t", QString::number(seconds)};
     QProcess ffmpeg;
-    ffmpeg.start(QStringLiteral("ffmpeg"), arguments);
+    ffmpeg.start(QStringLiteral("ffmpeg"), arguments + output + QStringList{"-"});
     ffmpeg.waitForFinished(60000);
     return ffmpeg.readAllStandardOutput();
+}
+
+// Three seconds of the test picture with a key frame every second and the sample aspect ratio
+// given, as MPEG-TS; with `sound`, the tone in AAC too.
+inline QByteArray encodedVideo(const QString &sampleAspect, bool sound = false)
+{
+    return testPicture(3, sound ? QStringLiteral("aac") : QString(),
+                       {"-vf", "setsar=" + sampleAspect, "-c:v", "libx264", "-preset", "ultrafast", "-g", "15", "-f",
+                        "mpegts"});
 }
 
 // Overwrites the payload of one stream's packets between two shares of the file, keeping the

@@ -1,3 +1,4 @@
+#include "TestMedia.h"
 #include "playback/ByteQueue.h"
 #include "playback/LiveFragmentReader.h"
 #include "playback/LiveIntake.h"
@@ -6,7 +7,6 @@
 
 #include <QBuffer>
 #include <QImage>
-#include <QProcess>
 #include <QSignalSpy>
 #include <QtEndian>
 #include <QtTest>
@@ -74,24 +74,10 @@ struct Piece
 // top-level boxes.
 QList<QByteArray> relayBoxes(const QString &codec, const QString &sound, int seconds)
 {
-    QStringList arguments{"-loglevel", "error", "-f", "lavfi", "-i", "testsrc2=size=320x240:rate=15"};
-    if (!sound.isEmpty())
-        arguments += {"-f", "lavfi", "-i", "sine=frequency=440:sample_rate=48000", "-c:a", sound, "-ac", "1"};
-    arguments << "-t" << QString::number(seconds) << "-c:v" << codec << "-preset"
-              << "ultrafast"
-              << "-bf"
-              << "0"
-              << "-g"
-              << "15"
-              << "-movflags"
-              << "frag_every_frame+empty_moov+default_base_moof"
-              << "-f"
-              << "mp4"
-              << "-";
-    QProcess ffmpeg;
-    ffmpeg.start(QStringLiteral("ffmpeg"), arguments);
-    ffmpeg.waitForFinished(60000);
-    const QByteArray file = ffmpeg.readAllStandardOutput();
+    const QByteArray file =
+        TestMedia::testPicture(seconds, sound,
+                               {"-c:v", codec, "-preset", "ultrafast", "-bf", "0", "-g", "15", "-movflags",
+                                "frag_every_frame+empty_moov+default_base_moof", "-f", "mp4"});
     QList<QByteArray> boxes;
     for (qsizetype at = 0; at + 8 <= file.size();) {
         const qsizetype size = qFromBigEndian<quint32>(file.constData() + at);
