@@ -1,10 +1,7 @@
-#include "FakeFrigate.h"
+#include "PlaybackRig.h"
 #include "RecordTexts.h"
 #include "TaskRunner.h"
 #include "client/FrigateApi.h"
-#include "client/ServerTrust.h"
-#include "state/MemoryPreferencesStore.h"
-#include "state/MemorySecretStore.h"
 
 #include <QJsonDocument>
 #include <QTest>
@@ -12,26 +9,10 @@
 namespace {
 const QString Viewed = QStringLiteral("/api/reviews/viewed");
 
-struct Rig
+struct Rig : PlaybackRig
 {
-    MemoryPreferencesStore preferences;
-    MemorySecretStore secrets;
-    ServerTrust trust{&preferences};
-    FakeFrigate server;
-    std::unique_ptr<FrigateClient> client;
-
     // Signed in, the version not asked yet.
-    bool start(const QString &version)
-    {
-        if (!server.start({.version = version}))
-            return false;
-        ServerAccess settings;
-        settings.id = QUuid::createUuid();
-        settings.username = server.options().user;
-        settings.internalURL = server.baseUrl();
-        client = std::make_unique<FrigateClient>(settings, &secrets, &trust);
-        return runTask(client->findServer()) && !runTask(client->signIn(server.options().password));
-    }
+    bool start(const QString &version) { return PlaybackRig::start({.version = version}); }
 
     QList<ReviewItem> reviews(FrigateApi::ReviewQuery query = {.limit = 500})
     {
