@@ -1,6 +1,7 @@
 #include "ManualPollingClock.h"
 #include "SignedInModel.h"
 #include "TaskRunner.h"
+#include "UserFolders.h"
 #include "client/FilePublishing.h"
 #include "screens/CameraLiveViewModel.h"
 #include "screens/CamerasViewModel.h"
@@ -63,16 +64,7 @@ class TestCameraViews : public QObject
     QTemporaryDir m_home;
 
 private slots:
-    void initTestCase()
-    {
-        QVERIFY(m_home.isValid());
-        QDir(m_home.path()).mkpath(QStringLiteral("config"));
-        QFile dirs(m_home.filePath(QStringLiteral("config/user-dirs.dirs")));
-        QVERIFY(dirs.open(QIODevice::WriteOnly));
-        dirs.write(QStringLiteral("XDG_PICTURES_DIR=\"%1/Pictures\"\n").arg(m_home.path()).toUtf8());
-        dirs.close();
-        qputenv("XDG_CONFIG_HOME", m_home.filePath(QStringLiteral("config")).toUtf8());
-    }
+    void initTestCase() { QVERIFY(useFoldersIn(m_home)); }
 
     void columns_data()
     {

@@ -2,6 +2,7 @@
 // leaves on disk and where its clock puts the pictures.
 #include "PlaybackRig.h"
 #include "SignedInModel.h"
+#include "UserFolders.h"
 #include "screens/ReviewRows.h"
 #include "screens/VideoPlayerModel.h"
 
@@ -48,18 +49,6 @@ struct Rig : SignedInModel
     }
 };
 
-// Points the user's Pictures and Downloads folders into `home` for this process.
-void useFoldersIn(const QTemporaryDir &home)
-{
-    QDir(home.path()).mkpath(QStringLiteral("config"));
-    QFile dirs(home.filePath(QStringLiteral("config/user-dirs.dirs")));
-    dirs.open(QIODevice::WriteOnly);
-    dirs.write(QStringLiteral("XDG_PICTURES_DIR=\"%1/Pictures\"\nXDG_DOWNLOAD_DIR=\"%1/Downloads\"\n")
-                   .arg(home.path())
-                   .toUtf8());
-    qputenv("XDG_CONFIG_HOME", home.filePath(QStringLiteral("config")).toUtf8());
-}
-
 // An item from 15 s before to 20 s after a gap between recording files whose length the looping
 // scene cannot hide (not a multiple of its minute), with recordings on both sides.
 std::optional<PlaybackItem> itemAcrossAGap(FakeFrigate &server)
@@ -90,7 +79,7 @@ class TestVideoPlayer : public QObject
     QTemporaryDir m_home;
 
 private slots:
-    void initTestCase() { useFoldersIn(m_home); }
+    void initTestCase() { QVERIFY(useFoldersIn(m_home)); }
 
     // An unseen review is marked once when opened, and not again when the player comes back to it.
     void marksSeenOnce()
