@@ -1,7 +1,5 @@
-#include "PlaybackRig.h"
+#include "LiveRig.h"
 #include "TaskRunner.h"
-#include "playback/LivePlayer.h"
-#include "playback/LiveSession.h"
 #include "playback/PlaybackError.h"
 #include "playback/PlayerController.h"
 
@@ -31,18 +29,15 @@ QString liveText(const LiveStatus &status)
     return {};
 }
 
-struct Live
+// Every status the session goes through, as text.
+struct Live : LiveRig
 {
-    PlaybackRig rig;
-    LivePlayer player;
-    std::unique_ptr<LiveSession> session;
     QStringList statuses;
 
     bool start(const FakeFrigateOptions &options)
     {
-        if (!rig.start(options))
+        if (!LiveRig::start(options))
             return false;
-        session = std::make_unique<LiveSession>(rig.client.get(), &player);
         QObject::connect(session.get(), &LiveSession::statusChanged, session.get(),
                          [this] { statuses.append(liveText(session->status())); });
         return true;

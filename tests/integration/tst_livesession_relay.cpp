@@ -1,7 +1,5 @@
-#include "PlaybackRig.h"
+#include "LiveRig.h"
 #include "SignedInModel.h"
-#include "playback/LivePlayer.h"
-#include "playback/LiveSession.h"
 #include "playback/PlaybackError.h"
 #include "screens/LiveStreamView.h"
 
@@ -18,19 +16,8 @@ const QString H264Camera = QStringLiteral("front_door");
 const QString H265Camera = QStringLiteral("driveway");
 constexpr int Patience = 20000; // ms; generous for a loaded machine, never a speed goal
 
-struct Live
+struct Live : LiveRig
 {
-    PlaybackRig rig;
-    LivePlayer player;
-    std::unique_ptr<LiveSession> session;
-
-    bool start(const FakeFrigateOptions &options = {})
-    {
-        if (!rig.start(options))
-            return false;
-        session = std::make_unique<LiveSession>(rig.client.get(), &player);
-        return true;
-    }
     int connections() { return rig.server.requestsTo(WsPath).size(); }
 };
 
