@@ -1,5 +1,8 @@
 #pragma once
+#include <QBuffer>
 #include <QByteArray>
+#include <QColor>
+#include <QImage>
 #include <QProcess>
 #include <QStringList>
 
@@ -30,6 +33,18 @@ inline QByteArray encodedVideo(const QString &sampleAspect, bool sound = false)
     return testPicture(3, sound ? QStringLiteral("aac") : QString(),
                        {"-vf", "setsar=" + sampleAspect, "-c:v", "libx264", "-preset", "ultrafast", "-g", "15", "-f",
                         "mpegts"});
+}
+
+// A picture of one colour, encoded in `format` ("PNG", "JPEG") as a server would send it.
+inline QByteArray stillPicture(QColor colour, QSize size, const char *format)
+{
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(colour);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, format);
+    return bytes;
 }
 
 // Overwrites the payload of one stream's packets between two shares of the file, keeping the

@@ -5,7 +5,6 @@
 #include "playback/LivePlayer.h"
 #include "playback/MjpegPartReader.h"
 
-#include <QBuffer>
 #include <QImage>
 #include <QSignalSpy>
 #include <QtEndian>
@@ -89,13 +88,7 @@ QList<QByteArray> relayBoxes(const QString &codec, const QString &sound, int sec
 
 QByteArray jpeg(Qt::GlobalColor colour)
 {
-    QImage image(64, 48, QImage::Format_RGB32);
-    image.fill(colour);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "JPEG");
-    return bytes;
+    return TestMedia::stillPicture(colour, {64, 48}, "JPEG");
 }
 
 } // namespace

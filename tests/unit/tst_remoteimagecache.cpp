@@ -1,6 +1,7 @@
 #include "LocalHttpServer.h"
 #include "ManualPollingClock.h"
 #include "TaskRunner.h"
+#include "TestMedia.h"
 #include "screens/ImageCanvas.h"
 #include "screens/LiveSnapshotView.h"
 #include "screens/RemoteImageCache.h"
@@ -9,7 +10,6 @@
 #include "state/MemoryPreferencesStore.h"
 #include "state/MemorySecretStore.h"
 
-#include <QBuffer>
 #include <QQuickWindow>
 #include <QUrlQuery>
 #include <QtTest>
@@ -18,13 +18,7 @@ namespace {
 
 QByteArray pngOf(QColor colour, QSize size = {4, 4})
 {
-    QImage image(size, QImage::Format_RGB32);
-    image.fill(colour);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return bytes;
+    return TestMedia::stillPicture(colour, size, "PNG");
 }
 
 QColor colourOf(const QImage &image)
