@@ -52,11 +52,12 @@ struct SettingsRig : SignedInModel
         ServerList list;
         list.servers = {settings};
         startModel(list);
-        // The first polling pass asks for the review summary too; it must be over.
-        const bool connected = connect();
+        runTask(model->connect(auth ? std::optional(server.options().password) : std::nullopt));
         view.setAppModel(model.get());
+        // The first polling pass asks for the review summary too; it must be over.
+        const bool settled = settle();
         server.clearRequests();
-        return connected;
+        return model->isLoggedIn() && settled;
     }
 
     ServerSettings stored() { return runTask(loadServerList(preferences, secrets)).servers.value(0); }
