@@ -323,7 +323,7 @@ private slots:
 
         std::optional<FileSizeLimit> limit;
         if (fileSizeLimit)
-            limit.emplace(rlim_t(fileSizeLimit));
+            QVERIFY(limit.emplace(rlim_t(fileSizeLimit)).applied());
         const auto outcome = runTask(client->downloadToFile(path, folder.path(), QStringLiteral("clip.mp4")));
         limit.reset();
 

@@ -11,17 +11,24 @@ public:
     explicit FileSizeLimit(rlim_t bytes)
     {
         std::signal(SIGXFSZ, SIG_IGN); // or the first write past the limit ends the process
-        getrlimit(RLIMIT_FSIZE, &m_saved);
+        if (getrlimit(RLIMIT_FSIZE, &m_saved) != 0)
+            return;
         rlimit limited = m_saved;
         limited.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limited);
+        m_applied = setrlimit(RLIMIT_FSIZE, &limited) == 0;
     }
-    ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &m_saved); }
+    ~FileSizeLimit()
+    {
+        if (m_applied)
+            setrlimit(RLIMIT_FSIZE, &m_saved);
+    }
+    bool applied() const { return m_applied; }
     FileSizeLimit(const FileSizeLimit &) = delete;
     FileSizeLimit &operator=(const FileSizeLimit &) = delete;
 
 private:
     rlimit m_saved{};
+    bool m_applied = false;
 };
 
 // QSettings answers from a per-process cache of each file it has seen; a copy under a new name

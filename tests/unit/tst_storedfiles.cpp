@@ -95,6 +95,7 @@ private slots:
         Status failure;
         {
             const FileSizeLimit limit(before.size() + 1024);
+            QVERIFY(limit.applied());
             failure = store.setValue(ServersKey, large);
         }
         QVERIFY(failure);
@@ -133,6 +134,7 @@ private slots:
         second.internalURL = QStringLiteral("http://192.168.1.11:5000");
         {
             const FileSizeLimit limit(before.size() + 1024);
+            QVERIFY(limit.applied());
             model.saveServer(second);
         }
         const QString reason = QString::fromLocal8Bit(strerror(EFBIG));
